@@ -1,0 +1,35 @@
+# The two everyday commands:
+#   make run   install what is missing, build, start Glifora
+#   make test  install what is missing, build, run the whole test suite
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test test-asan bench clean
+
+all: build
+
+deps:
+	@sh deps/install.sh
+
+configure: deps
+	cmake --preset default
+
+build: configure
+	cmake --build --preset default -j $(JOBS)
+
+run: build
+	./build/app/glifora
+
+test: build
+	ctest --preset default -j $(JOBS)
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+bench: build
+	@for b in build/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+clean:
+	rm -rf build build-asan

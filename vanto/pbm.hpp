@@ -1,0 +1,45 @@
+// Reading portable bitmaps (PBM), plain (P1) and raw (P4), as the netpbm
+// format description defines them. Shared by all our substitute tools.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vanto {
+
+// A 1-bit image in memory: one byte a pixel, row by row, 1 = black (the
+// character), 0 = white.
+struct Bitmap {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+
+    bool black(int x, int y) const
+    {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)] != 0;
+    }
+};
+
+// The outcome of a read: the image, or a one-line Spanish message that says
+// what is wrong (error is empty exactly when the read worked).
+struct PbmResult {
+    Bitmap bitmap;
+    std::string error;
+
+    bool ok() const { return error.empty(); }
+};
+
+// Images whose declared size exceeds this many pixels are refused before
+// anything is allocated for them.
+inline constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
+
+// Parses the first image of a PBM held in memory.
+PbmResult parsePbm(std::string_view bytes);
+
+// Reads and parses the first image of the PBM file at path.
+PbmResult readPbm(const std::string& path);
+
+}  // namespace vanto
