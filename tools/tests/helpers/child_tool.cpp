@@ -7,6 +7,7 @@
 //   args ARG...           every ARG followed by a NUL byte
 //   state                 "fds=0,1,2\nsigblk=...\nsigign=...\n": the open
 //                         descriptors and the blocked and ignored signals
+//   streams               "in=<fd 0's file>\nerr=<fd 2's file>\n"
 //   stderr TEXT           TEXT on standard error only
 //   fail TEXT             TEXT on standard output, then exit status 3
 //   sleep MS TEXT         waits MS milliseconds, then prints TEXT
@@ -98,6 +99,13 @@ std::string openDescriptors()
     return list + others;
 }
 
+std::string linkTarget(const char* path)
+{
+    char target[4096];
+    const ssize_t n = readlink(path, target, sizeof target);
+    return n < 0 ? std::string("closed") : std::string(target, static_cast<size_t>(n));
+}
+
 int run(int argc, char** argv);
 
 int grandchild()
@@ -168,6 +176,10 @@ int run(int argc, char** argv)
         writeAll(STDOUT_FILENO,
             "fds=" + openDescriptors() + "\nsigblk=" + statusField("SigBlk")
                 + "\nsigign=" + statusField("SigIgn") + "\n");
+    } else if (mode == "streams" && argc == 2) {
+        writeAll(STDOUT_FILENO,
+            "in=" + linkTarget("/proc/self/fd/0") + "\nerr=" + linkTarget("/proc/self/fd/2")
+                + "\n");
     } else if (mode == "stderr" && argc == 3) {
         writeAll(STDERR_FILENO, argv[2]);
     } else if (mode == "fail" && argc == 3) {

@@ -1,0 +1,224 @@
+#include "ejecuta.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "spawn.posix.hpp"
+#include "text_encoding.hpp"
+
+namespace glifora::tools {
+
+namespace {
+
+// A descriptor closed when it goes out of scope, so that every return path
+// releases what the call opened.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1)
+        : fd(fd)
+    {
+    }
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd; }
+    // close() is not retried on EINTR: on Linux the descriptor is gone
+    // whatever it returns.
+    void reset(int other = -1)
+    {
+        if (fd >= 0)
+            close(fd);
+        fd = other;
+    }
+
+private:
+    int fd;
+};
+
+std::string failure(std::string_view what, int error)
+{
+    std::string text = "Error: ";
+    text += what;
+    text += " failed. ";
+    text += std::to_string(error);
+    return text;
+}
+
+// Reads are this large; output beyond the kept part passes through this one
+// buffer and is dropped, so the runner's memory is this buffer and the kept
+// bytes, whatever the size of the output.
+constexpr std::size_t kReadSize = 256 * 1024;
+
+// How big we ask the pipe to be: fewer wake-ups for a chatty child. It is
+// only a request; the kernel may refuse it (per-user pipe limits) and the
+// default size works too.
+constexpr int kPipeSize = 1024 * 1024;
+
+// When the child's end cannot be watched through a pidfd, how often we look.
+constexpr int kExitPollMs = 20;
+
+// Takes the child's output from a non-blocking read end.
+class Collector {
+public:
+    explicit Collector(int readEnd)
+        : fd(readEnd)
+    {
+    }
+
+    enum class State { More, Empty, End, Failed };
+
+    // Reads what is there now, at most limit bytes (a limit keeps a writer
+    // that never stops from holding us here). End: the end of output; Empty:
+    // nothing more for now; Failed: error() says why.
+    State readAvailable(std::size_t limit = SIZE_MAX)
+    {
+        std::size_t taken = 0;
+        while (taken < limit) {
+            const ssize_t n = read(fd, buffer.get(), kReadSize);
+            if (n > 0) {
+                keep(static_cast<std::size_t>(n));
+                taken += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n == 0)
+                return State::End;
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN)
+                return State::Empty;
+            readError = errno;
+            return State::Failed;
+        }
+        return State::More;
+    }
+
+    int error() const { return readError; }
+    const std::string& output() const { return kept; }
+
+private:
+    void keep(std::size_t count)
+    {
+        const std::size_t room = kCaptureCapacity - kept.size();
+        kept.append(buffer.get(), std::min(room, count));
+    }
+
+    int fd;
+    std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kReadSize);
+    std::string kept;
+    int readError = 0;
+};
+
+// A descriptor that becomes readable when child has ended, or -1 where the
+// kernel offers none (before Linux 5.3) or no descriptor is left.
+int watchExit(pid_t child)
+{
+    return static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+}
+
+// Whether child has ended, without reaping it. A child that someone else
+// reaped (the caller ignores SIGCHLD) has ended too.
+bool hasEnded(pid_t child)
+{
+    siginfo_t info {};
+    const int result = posix::retryOnInterrupt([&] {
+        return waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT);
+    });
+    return result == -1 ? errno == ECHILD : info.si_pid == child;
+}
+
+// Takes the output until its end or, when the child ends first, what is in
+// the pipe at that moment. The second case is a child that left a process
+// of its own holding the pipe's write end: its end of output may never come,
+// and waiting for it would hang our caller.
+std::string collect(pid_t child, int readEnd, const Descriptor& exitWatch)
+{
+    Collector collector(readEnd);
+    // The pipe holds at most this much, so a drain after the child's end
+    // never reads more than was already there when it ended.
+    const int pipeSize = fcntl(readEnd, F_GETPIPE_SZ);
+    const std::size_t drainLimit = pipeSize > 0 ? static_cast<std::size_t>(pipeSize) : 65536;
+
+    pollfd watched[2] = { { readEnd, POLLIN, 0 }, { exitWatch.get(), POLLIN, 0 } };
+    const nfds_t count = exitWatch.get() >= 0 ? 2 : 1;
+    const int timeout = exitWatch.get() >= 0 ? -1 : kExitPollMs;
+    for (;;) {
+        const int ready = poll(watched, count, timeout);
+        if (ready == -1) {
+            if (errno == EINTR)
+                continue;
+            return failure("ReadFile", errno);
+        }
+        const bool ended = count == 2 ? (watched[1].revents & POLLIN) != 0 : hasEnded(child);
+        if (watched[0].revents != 0 || ended) {
+            switch (collector.readAvailable(ended ? drainLimit : SIZE_MAX)) {
+            case Collector::State::Failed:
+                return failure("ReadFile", collector.error());
+            case Collector::State::End:
+                return fromNarrow(collector.output());
+            case Collector::State::Empty:
+            case Collector::State::More:
+                if (ended)
+                    return fromNarrow(collector.output());
+                break;
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::string ejecuta(std::string_view commandLine, std::string_view driveRoot)
+{
+    std::vector<std::string> argv = posix::hostArguments(commandLine, driveRoot);
+
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) == -1)
+        return failure("CreatePipe", errno);
+    Descriptor readEnd(ends[0]);
+    Descriptor writeEnd(ends[1]);
+    // With one of our standard streams closed, the pipe may have landed on
+    // 0, 1 or 2, where the child's own streams are set up: move it away.
+    for (Descriptor* end : { &readEnd, &writeEnd }) {
+        if (end->get() <= STDERR_FILENO) {
+            const int moved = fcntl(end->get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+            if (moved == -1)
+                return failure("CreatePipe", errno);
+            end->reset(moved);
+        }
+    }
+    // Only our side reads without blocking; the child's side stays as a
+    // child expects its standard output to be.
+    if (fcntl(readEnd.get(), F_SETFL, O_NONBLOCK) == -1)
+        return failure("CreatePipe", errno);
+    fcntl(readEnd.get(), F_SETPIPE_SZ, kPipeSize);
+
+    pid_t child = 0;
+    {
+        const posix::ChildSpec spec(std::move(argv), writeEnd.get());
+        if (const int error = spec.start(child))
+            return failure("CreateProcess", error);
+    }
+    const Descriptor exitWatch(watchExit(child));
+    // Our copy of the write end would keep the output from ever ending.
+    writeEnd.reset();
+
+    std::string result = collect(child, readEnd.get(), exitWatch);
+    // A child still writing after a failed read gets EPIPE instead of
+    // blocking on a pipe nobody reads; then the wait below ends.
+    readEnd.reset();
+    posix::reap(child);
+    return result;
+}
+
+} // namespace glifora::tools

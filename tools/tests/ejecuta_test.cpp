@@ -1,0 +1,274 @@
+// The captured runner on POSIX, driven against the stand-in tool.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "command_line.hpp"
+#include "ejecuta.hpp"
+
+using namespace glifora::tools;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kChildTool = GLIFORA_CHILD_TOOL;
+
+// "<child tool> <rest>", the tool's path quoted if it needs it.
+std::string tool(const std::string& rest)
+{
+    return quoteArgument(kChildTool) + " " + rest;
+}
+
+// The child tool's "repeat" output: byte i is 'a' + i % 26.
+std::string pattern(std::size_t size)
+{
+    std::string text(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        text[i] = static_cast<char>('a' + i % 26);
+    return text;
+}
+
+int openDescriptorCount()
+{
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir)
+        return -1;
+    while (const dirent* entry = readdir(dir))
+        count += entry->d_name[0] != '.';
+    closedir(dir);
+    return count - 1; // the directory's own descriptor
+}
+
+// Whether pid is a live process (not ended, not a zombie left unreaped).
+bool isRunning(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    const std::size_t nameEnd = text.rfind(')');
+    return nameEnd != std::string::npos && nameEnd + 2 < text.size() && text[nameEnd + 2] != 'Z'
+        && text[nameEnd + 2] != 'X';
+}
+
+// For the grandchild cases: "grandchild\npid=<n>\n" with n still running,
+// proof that the runner returned while the pipe was still held. The
+// grandchild is killed on the way.
+void expectReturnedWhileGrandchildRuns(const std::string& result)
+{
+    const std::string prefix = "grandchild\npid=";
+    ASSERT_EQ(result.rfind(prefix, 0), 0u) << result;
+    const pid_t grandchild = std::atoi(result.c_str() + prefix.size());
+    ASSERT_GT(grandchild, 0) << result;
+    EXPECT_EQ(result, prefix + std::to_string(grandchild) + "\n");
+    EXPECT_TRUE(isRunning(grandchild));
+    kill(grandchild, SIGKILL);
+}
+
+struct Case {
+    const char* name;
+    std::string line; // after the tool's path
+    std::string expected;
+};
+
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class EjecutaOutput : public testing::TestWithParam<Case> { };
+
+TEST_P(EjecutaOutput, IsTakenExactly)
+{
+    const std::string result = ejecuta(tool(GetParam().line));
+    EXPECT_EQ(result.size(), GetParam().expected.size());
+    EXPECT_TRUE(result == GetParam().expected) << result.substr(0, 200);
+}
+
+const std::string kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
+INSTANTIATE_TEST_SUITE_P(Children, EjecutaOutput,
+    testing::Values(Case { "abc", "print abc", "abc" }, Case { "nothing", "silent", "" },
+        Case { "late", "sleep 300 late", "late" }, Case { "stderrOnly", "stderr oops", "" },
+        Case { "failingChild", "fail \"half done\"", "half done" },
+        Case { "exactlyCapacity", "repeat 10240", pattern(10240) },
+        Case { "oneMoreThanCapacity", "repeat 10241", pattern(10240) },
+        Case { "twoPipesFull", "repeat 3000000", pattern(10240) },
+        Case { "manyMegabytes", "repeat 64000000", pattern(10240) },
+        Case { "invalidUtf8",
+            "print a\xFF"
+            "b\xC3",
+            "a" + kReplacement + "b" + kReplacement },
+        // The cut at the capacity falls inside a two-byte character.
+        Case { "cutCharacter", "print " + std::string(10239, 'x') + "\xC3\xA9",
+            std::string(10239, 'x') + kReplacement }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class EjecutaArgument : public testing::TestWithParam<std::string> { };
+
+TEST_P(EjecutaArgument, ReachesTheChildVerbatimAsOneArgument)
+{
+    const std::string path = GetParam();
+    EXPECT_EQ(ejecuta(buildCommandLine(tool("args "), path)), path + '\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(ShellAndQuoteCharacters, EjecutaArgument,
+    testing::Values("/tmp/a.pbm", "/tmp/two words.pbm", "/tmp/$(touch x).pbm", "/tmp/a;touch y.pbm",
+        "/tmp/it's \"quoted\".pbm", "/tmp/`id` & | < > *.pbm", "C:\\img\\back\\slash\\",
+        "/tmp/ñandú.pbm"));
+
+TEST(Ejecuta, ChildHasNullInputAndErrorAndNothingElseOfOurs)
+{
+    const int leaky = open("/dev/null", O_RDONLY); // no close-on-exec
+    ASSERT_GE(leaky, 3);
+    sigset_t block, previousMask;
+    sigemptyset(&block);
+    sigaddset(&block, SIGUSR2);
+    ASSERT_EQ(sigprocmask(SIG_BLOCK, &block, &previousMask), 0);
+    struct sigaction ignore {
+    }, previousPipe {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGPIPE, &ignore, &previousPipe), 0);
+
+    const std::string state = ejecuta(tool("state"));
+    const std::string streams = ejecuta(tool("streams"));
+
+    sigaction(SIGPIPE, &previousPipe, nullptr);
+    sigprocmask(SIG_SETMASK, &previousMask, nullptr);
+    close(leaky);
+
+    EXPECT_EQ(state, "fds=0,1,2\nsigblk=0000000000000000\nsigign=0000000000000000\n");
+    EXPECT_EQ(streams, "in=/dev/null\nerr=/dev/null\n");
+}
+
+TEST(Ejecuta, ProgramOnDriveCIsFoundUnderTheDriveRoot)
+{
+    std::string root = (fs::temp_directory_path() / "glifora-ejecuta-XXXXXX").string();
+    ASSERT_NE(mkdtemp(root.data()), nullptr);
+    fs::create_directory(fs::path(root) / "VANTO");
+    fs::create_symlink(kChildTool, fs::path(root) / "VANTO" / "TRAZOC.EXE");
+
+    EXPECT_EQ(ejecuta("C:\\VANTO\\TRAZOC.EXE args C:\\img\\a.pbm", root),
+        std::string("C:\\img\\a.pbm") + '\0');
+    EXPECT_EQ(ejecuta("c:\\VANTO\\TRAZOC.EXE print x", root), "x");
+    fs::remove_all(root);
+}
+
+TEST(Ejecuta, ProgramsThatCannotStartGiveTheSystemsNumber)
+{
+    std::string dir = (fs::temp_directory_path() / "glifora-ejecuta-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    const fs::path plain = fs::path(dir) / "plain";
+    std::ofstream(plain) << "#!/bin/sh\necho hi\n";
+    fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write);
+    const fs::path garbage = fs::path(dir) / "garbage";
+    std::ofstream(garbage) << "\x01\x02 no program\n";
+    fs::permissions(garbage, fs::perms::owner_all);
+
+    EXPECT_EQ(
+        ejecuta(quoteArgument(dir + "/no such tool") + " a.pbm"), "Error: CreateProcess failed. 2");
+    EXPECT_EQ(ejecuta(plain.string() + " a.pbm"), "Error: CreateProcess failed. 13");
+    EXPECT_EQ(ejecuta(garbage.string()), "Error: CreateProcess failed. 8");
+    EXPECT_EQ(ejecuta(dir), "Error: CreateProcess failed. 13");
+    EXPECT_EQ(ejecuta(""), "Error: CreateProcess failed. 2");
+    fs::remove_all(dir);
+}
+
+// Regression: a child that ends while its own child still holds the pipe's
+// write end open must not keep the caller waiting for an end of output.
+TEST(Ejecuta, GrandchildHoldingThePipeDoesNotHoldTheCaller)
+{
+    // What was in the pipe when the child ended is all taken, and the
+    // grandchild still holds the pipe.
+    expectReturnedWhileGrandchildRuns(ejecuta(tool("grandchild")));
+}
+
+TEST(Ejecuta, ThousandCallsAreIndependentAndLeaveNoDescriptorOrChild)
+{
+    while (waitpid(-1, nullptr, WNOHANG) > 0) { } // anything left by other tests
+    const int before = openDescriptorCount();
+    for (int i = 0; i < 1000; ++i) {
+        const std::string expected = std::to_string(i);
+        ASSERT_EQ(ejecuta(tool("print " + expected)), expected);
+    }
+    EXPECT_EQ(ejecuta(quoteArgument(kChildTool + ".missing")), "Error: CreateProcess failed. 2");
+    EXPECT_EQ(openDescriptorCount(), before);
+    errno = 0;
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+// Runs work in a forked copy of this process that has only freeSlots
+// descriptors left to open, and returns what work returned there.
+std::string withFreeDescriptors(int freeSlots, const std::function<std::string()>& work)
+{
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) == -1)
+        return "pipe failed";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(report[0]);
+        const rlimit limit { 256, 256 };
+        if (setrlimit(RLIMIT_NOFILE, &limit) == -1)
+            _exit(2);
+        // Fill every free slot below the limit, then give back freeSlots.
+        int last = -1;
+        for (int fd; (fd = dup(STDIN_FILENO)) != -1;)
+            last = fd;
+        if (errno != EMFILE)
+            _exit(3);
+        for (int i = 0; i < freeSlots; ++i)
+            close(last - i);
+        const std::string result = work();
+        const bool written
+            = write(report[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+        _exit(written ? 0 : 4);
+    }
+    close(report[1]);
+    std::string result;
+    char buffer[4096];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            result.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
+    }
+    close(report[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "test process failed: " + std::to_string(status);
+    return result;
+}
+
+TEST(Ejecuta, NoDescriptorForThePipeIsCreatePipeError)
+{
+    EXPECT_EQ(withFreeDescriptors(1, [] { return ejecuta(tool("print abc")); }),
+        "Error: CreatePipe failed. 24");
+}
+
+// With room for the pipe but none to watch the child's end, the runner falls
+// back to looking for the end itself; it must still take the output and not
+// hang on a grandchild.
+TEST(Ejecuta, NoDescriptorToWatchTheChildStillWorks)
+{
+    EXPECT_EQ(
+        withFreeDescriptors(2, [] { return ejecuta(tool("repeat 100000")); }), pattern(10240));
+    expectReturnedWhileGrandchildRuns(
+        withFreeDescriptors(2, [] { return ejecuta(tool("grandchild")); }));
+}
+
+} // namespace
