@@ -1,0 +1,106 @@
+#include "test_support.hpp"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimer>
+
+namespace glifora::test {
+
+DriveRoot::DriveRoot()
+{
+    QDir(dir.path()).mkpath(QStringLiteral("VANTO"));
+}
+
+QString DriveRoot::vanto(const QString& name) const
+{
+    return dir.path() + QStringLiteral("/VANTO/") + name;
+}
+
+void DriveRoot::installTool(const QString& name, const QByteArray* output) const
+{
+    const QString path = vanto(name);
+    QFile::remove(path);
+    QFile::copy(QStringLiteral(STAND_IN_TOOL), path);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                    QFileDevice::ExeOwner);
+    if (output)
+        writeFile(name + QStringLiteral(".out"), *output);
+}
+
+void DriveRoot::writeFile(const QString& name, const QByteArray& bytes) const
+{
+    test::writeFile(vanto(name), bytes);
+}
+
+std::vector<QStringList> DriveRoot::calls(const QString& name) const
+{
+    QFile file(vanto(name) + QStringLiteral(".calls"));
+    std::vector<QStringList> result;
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    for (const QByteArray& record : file.readAll().split('\n')) {
+        if (record.isEmpty())
+            continue;
+        QStringList arguments;
+        QByteArrayList fields = record.split('\0');
+        fields.removeLast();  // every argument ends with NUL
+        for (const QByteArray& field : fields)
+            arguments << QString::fromUtf8(field);
+        result.push_back(arguments);
+    }
+    return result;
+}
+
+bool DriveRoot::waitForCalls(const QString& name, std::size_t count) const
+{
+    return QTest::qWaitFor([&] { return calls(name).size() >= count; }, 10000);
+}
+
+bool ScriptedChooser::showOpen(QWidget*)
+{
+    ++shown;
+    if (cancel)
+        return false;
+    chosen = next;
+    return true;
+}
+
+SeenBox catchMessageBox(const std::function<void()>& action)
+{
+    SeenBox box;
+    // Poll for the box from the event loop that exec() runs.
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!shown)
+            return;
+        if (!box.seen) {
+            box.seen = true;
+            box.title = shown->windowTitle();
+            box.text = shown->text();
+            box.icon = shown->icon();
+            for (QAbstractButton* button : shown->buttons())
+                box.buttons << button->text();
+        }
+        shown->done(QMessageBox::Ok);
+    });
+    poll.start();
+    action();
+    poll.stop();
+    return box;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+}  // namespace glifora::test

@@ -1,0 +1,81 @@
+// Shared by the window tests: a temporary drive root with stand-in tools, a
+// file chooser that answers for the user, and a catcher for message boxes.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <ostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "file_chooser.hpp"
+
+namespace glifora::test {
+
+// A drive root in a temporary folder, with <root>/VANTO/.
+class DriveRoot {
+public:
+    DriveRoot();
+
+    std::string root() const { return dir.path().toStdString(); }
+    QString vanto(const QString& name) const;
+
+    // Installs the stand-in tool under VANTO/<name>; output, if given, is
+    // what it writes to standard output.
+    void installTool(const QString& name, const QByteArray* output = nullptr) const;
+    void writeFile(const QString& name, const QByteArray& bytes) const;
+
+    // The calls the stand-in tool <name> has recorded, each as its arguments.
+    std::vector<QStringList> calls(const QString& name) const;
+    // Waits (bounded) until the tool has recorded at least count calls.
+    bool waitForCalls(const QString& name, std::size_t count) const;
+
+private:
+    QTemporaryDir dir;
+};
+
+// Answers the file dialog for the user: the path in next, or a cancel. The
+// window owns it; the test keeps a plain pointer.
+class ScriptedChooser : public FileChooser {
+public:
+    void setFilter(const QString& filter) override { filters << filter; }
+    bool showOpen(QWidget*) override;
+    QString fileName() const override { return chosen; }
+
+    QString next;
+    bool cancel = false;
+    QStringList filters;
+    int shown = 0;
+
+private:
+    QString chosen;
+};
+
+// What a message box showed.
+struct SeenBox {
+    bool seen = false;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+};
+
+// Runs action; any modal message box that it opens is read and closed.
+// Returns the first box seen, if any.
+SeenBox catchMessageBox(const std::function<void()>& action);
+
+// Writes bytes to a new file at path (creating its folder).
+void writeFile(const QString& path, const QByteArray& bytes);
+
+}  // namespace glifora::test
+
+// Readable QString values in GoogleTest's failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
