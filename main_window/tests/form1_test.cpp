@@ -17,6 +17,7 @@
 
 #include "command_button.hpp"
 #include "form1.hpp"
+#include "form1_fixture.hpp"
 #include "test_support.hpp"
 
 using namespace glifora;
@@ -24,60 +25,7 @@ using test::catchMessageBox;
 
 namespace {
 
-class Form1Test : public testing::Test {
-protected:
-    Form1Test()
-    {
-        drive.installTool(QStringLiteral("VECPLAN.EXE"));
-        auto scripted = std::make_unique<test::ScriptedChooser>();
-        chooser = scripted.get();
-        window = std::make_unique<Form1>(drive.root(), std::move(scripted));
-    }
-
-    template <typename T> T* child(const char* name) const
-    {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    QPushButton* button(const char* name) const { return child<QPushButton>(name); }
-    QAction* action(const char* name) const { return child<QAction>(name); }
-    QPlainTextEdit* view(const char* name) const { return child<QPlainTextEdit>(name); }
-    QGroupBox* frame(const char* name) const { return child<QGroupBox>(name); }
-
-    void showAndActivate()
-    {
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-
-    // A plain PBM in the test's folder; returns its path.
-    QString image(const QString& name, const QByteArray& bytes = "P1\n2 2\n1 0\n0 1\n")
-    {
-        const QString path = files.path() + QLatin1Char('/') + name;
-        test::writeFile(path, bytes);
-        return path;
-    }
-
-    // Opens path through "&Abrir" with no message box expected.
-    void openImage(const QString& path)
-    {
-        chooser->next = path;
-        const test::SeenBox box = catchMessageBox([&] { action("open")->trigger(); });
-        EXPECT_FALSE(box.seen) << box.text.toStdString();
-    }
-
-    std::vector<QAction*> analysisItems() const
-    {
-        return {action("mvisor"), action("mtrazo"), action("mconvex"), action("mvector")};
-    }
-
-    test::DriveRoot drive;
-    QTemporaryDir files;
-    test::ScriptedChooser* chooser = nullptr;
-    std::unique_ptr<Form1> window;
-};
+using test::Form1Test;
 
 // ---- the window as it starts -------------------------------------------
 
