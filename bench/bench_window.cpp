@@ -2,11 +2,11 @@
 //   BM_OpenImage / BM_BareSetPlainText: opening a 20 MiB plain PBM through
 //     "Abrir" until its text is in the view, against setPlainText of the same
 //     bytes on a bare QPlainTextEdit;
-//   BM_StartForm1 / BM_StartBareMainWindow: creating and showing the main
-//     window until it is exposed, against a bare QMainWindow;
-//   --peak-open FILE (run by BM_OpenImagePeakMemory in a process of its own):
-//     the peak memory that opening FILE adds, reported as a multiple of the
-//     file's size.
+//   BM_StartForm1 / BM_StartBareMainWindow / BM_StartBareSameWidgets: a new
+//     process until its main window is exposed, against the same for a bare
+//     QMainWindow and for a QMainWindow holding the same plain Qt widgets;
+//   BM_OpenImagePeakMemory: the peak memory that opening the image adds, in
+//     a process of its own, as a multiple of the file's size.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -16,18 +16,26 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QAction>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 
+#include <chrono>
 #include <cstdio>
+#include <string>
+#include <vector>
 #include <memory>
 #include <random>
 
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "file_chooser.hpp"
 #include "form1.hpp"
+#include "spanish.hpp"
 
 extern char** environ;
 
@@ -115,62 +123,152 @@ void BM_BareSetPlainText(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * QFileInfo(f.image).size());
 }
 
-void BM_StartForm1(benchmark::State& state)
+// Runs this program again with the given mode arguments and returns what it
+// wrote to its standard output once it has ended.
+struct SelfRun {
+    pid_t pid = -1;
+    int output = -1;
+};
+
+SelfRun spawnSelf(std::vector<std::string> arguments)
+{
+    static const std::string self = [] {
+        char path[4096];
+        const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+        return std::string(path, n > 0 ? static_cast<std::size_t>(n) : 0);
+    }();
+    arguments.insert(arguments.begin(), self);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    SelfRun run;
+    if (posix_spawn(&run.pid, self.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+        run.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    run.output = fds[0];
+    return run;
+}
+
+std::string finish(const SelfRun& run)
+{
+    std::string text;
+    char buffer[256];
+    ssize_t got;
+    while ((got = read(run.output, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    close(run.output);
+    if (run.pid > 0)
+        waitpid(run.pid, nullptr, 0);
+    return text;
+}
+
+// Start-up in a process of its own, from the start of the process until its
+// window is exposed: the program's main window against a bare QMainWindow.
+void startUp(benchmark::State& state, const char* which)
 {
     for (auto _ : state) {
-        glifora::Form1 window;
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            state.SkipWithError("window not exposed");
+        const auto started = std::chrono::steady_clock::now();
+        const SelfRun run = spawnSelf({"--start", which});
+        char shown = 0;
+        if (read(run.output, &shown, 1) != 1)
+            state.SkipWithError("the window was not shown");
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+        finish(run);
     }
+}
+
+void BM_StartForm1(benchmark::State& state)
+{
+    startUp(state, "form1");
 }
 
 void BM_StartBareMainWindow(benchmark::State& state)
 {
-    for (auto _ : state) {
-        QMainWindow window;
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            state.SkipWithError("window not exposed");
-    }
+    startUp(state, "bare");
 }
 
-long maxRssKiB()
+void BM_StartBareSameWidgets(benchmark::State& state)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    startUp(state, "widgets");
 }
 
-// Runs this program with --peak-open in a fresh process and reads back the
-// multiple of the file size that opening added to its peak memory.
+// The same kinds and number of plain Qt widgets as the main window, with
+// no code of ours: what any window with this content costs.
+std::unique_ptr<QMainWindow> bareWindowWithSameWidgets()
+{
+    auto window = std::make_unique<QMainWindow>();
+    auto* client = new QWidget(window.get());
+    client->setFixedSize(792, 554);
+    window->setCentralWidget(client);
+    for (int i = 0; i < 5; ++i)
+        (new QPushButton(QStringLiteral("Contorno del Caracter"), client))->setGeometry(336, 88 + 72 * i, 97, 41);
+    for (int i = 0; i < 2; ++i) {
+        auto* frame = new QGroupBox(QStringLiteral("Imagenes"), client);
+        frame->setGeometry(8 + 440 * i, 16, 313, 505);
+        auto* view = new QPlainTextEdit(frame);
+        view->setGeometry(8, 16, 297, 481);
+        view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    }
+    for (const char* title : {"&Archivo", "&Metodos"}) {
+        QMenu* menu = window->menuBar()->addMenu(QString::fromLatin1(title));
+        for (int i = 0; i < 3; ++i)
+            menu->addAction(QStringLiteral("&Elemento"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    }
+    return window;
+}
+
+int startMode(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    std::unique_ptr<QMainWindow> window;
+    if (std::string_view(argv[2]) == "form1") {
+        glifora::installSpanishTranslation(app);
+        window = std::make_unique<glifora::Form1>();
+    } else if (std::string_view(argv[2]) == "widgets") {
+        glifora::installSpanishTranslation(app);
+        window = bareWindowWithSameWidgets();
+    } else {
+        window = std::make_unique<QMainWindow>();
+    }
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return 1;
+    return write(1, "x", 1) == 1 ? 0 : 1;
+}
+
+// Peak memory of this process, from /proc: unlike getrusage()'s, it starts
+// afresh at exec.
+long peakKiB()
+{
+    QFile status("/proc/self/status");
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Opening the image in a process of its own, so that nothing else has
+// raised the peak before: how many times the file's size opening added.
 void BM_OpenImagePeakMemory(benchmark::State& state)
 {
     Fixture& f = fixture();
     double ratio = 0;
     for (auto _ : state) {
-        char self[4096];
-        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-        self[n > 0 ? n : 0] = '\0';
-        const std::string image = f.image.toStdString();
-        const std::string root = f.driveRoot;
-        int fds[2];
-        if (pipe(fds) != 0)
-            state.SkipWithError("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        char* argv[] = {self, const_cast<char*>("--peak-open"), const_cast<char*>(image.c_str()),
-                        const_cast<char*>(root.c_str()), nullptr};
-        pid_t pid = 0;
-        posix_spawn(&pid, self, &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        char buffer[64] = {};
-        const ssize_t got = read(fds[0], buffer, sizeof buffer - 1);
-        close(fds[0]);
-        waitpid(pid, nullptr, 0);
-        ratio = got > 0 ? std::atof(buffer) : -1;
+        const std::string text = finish(spawnSelf({"--peak-open", f.image.toStdString(), f.driveRoot}));
+        ratio = text.empty() ? -1 : std::atof(text.c_str());
     }
     state.counters["peak_over_file_size"] = ratio;
 }
@@ -180,10 +278,10 @@ int peakOpen(int argc, char* argv[])
     QApplication app(argc, argv);
     const QString image = QString::fromLocal8Bit(argv[2]);
     glifora::Form1 window(argv[3], std::make_unique<FixedChooser>(image));
-    const long before = maxRssKiB();
+    const long before = peakKiB();
     window.findChild<QAction*>("open")->trigger();
     QCoreApplication::processEvents();
-    const double added = static_cast<double>(maxRssKiB() - before) * 1024.0;
+    const double added = static_cast<double>(peakKiB() - before) * 1024.0;
     std::printf("%.2f\n", added / static_cast<double>(QFileInfo(image).size()));
     return 0;
 }
@@ -192,8 +290,9 @@ int peakOpen(int argc, char* argv[])
 
 BENCHMARK(BM_OpenImage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_BareSetPlainText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_StartForm1)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_StartBareMainWindow)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StartForm1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_StartBareMainWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_StartBareSameWidgets)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_OpenImagePeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char* argv[])
@@ -202,6 +301,8 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 4 && std::string_view(argv[1]) == "--peak-open")
         return peakOpen(argc, argv);
+    if (argc == 3 && std::string_view(argv[1]) == "--start")
+        return startMode(argc, argv);
 
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
