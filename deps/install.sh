@@ -16,7 +16,7 @@ if [ "$(id -u)" -eq 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
     # shellcheck disable=SC2086
-    apt-get install -y -q --no-install-recommends $missing
+    apt-get install -y -q $missing
 else
     echo "Missing Debian packages. Install them with:" >&2
     echo "  sudo apt-get install -y$missing" >&2
