@@ -6,7 +6,8 @@
 # for a dialog. C.UTF-8 is always present and makes Wine's ANSI code page 1252.
 set -eu
 [ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM [ARGUMENT...]" >&2; exit 2; }
-WINEPREFIX=$1
+mkdir -p "$1"
+WINEPREFIX=$(cd "$1" && pwd)  # Wine wants it absolute
 shift
 export WINEPREFIX
 export WINEDEBUG=-all

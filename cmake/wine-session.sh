@@ -19,9 +19,10 @@ trap 'exit 130' INT TERM
 
 # Fails when a server for the prefix is up already, which is as good.
 WINEPREFIX=$prefix "$wineserver" -p || true
-# Create or update the prefix now rather than inside the first test. A new
-# 64-bit-only prefix makes Wine complain about the missing 32-bit side.
-if ! "$here/wine-run.sh" "$prefix" wineboot.exe -u 2>"$prefix/wineboot.log"; then
+# Create the prefix, or start its services, now rather than inside the first
+# test. A new 64-bit-only prefix makes Wine complain about the missing 32-bit
+# side; the log is shown only if this fails.
+if ! "$here/wine-run.sh" "$prefix" wineboot.exe 2>"$prefix/wineboot.log"; then
     cat "$prefix/wineboot.log" >&2
     exit 1
 fi

@@ -49,6 +49,8 @@ void take(HANDLE readEnd, DWORD available, Capture& capture)
                 capture.readError = error;
             return;
         }
+        if (got == 0)
+            return; // cannot happen with bytes waiting; never spin on it
         if (room > 0)
             capture.kept += got;
         available -= got;

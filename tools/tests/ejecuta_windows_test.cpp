@@ -156,7 +156,7 @@ TEST(EjecutaWindows, LeavesNoHandleOpen)
     ejecuta(childLine("print warm-up")); // lets the system set up what it keeps
     const int before = glifora::test::openHandleCount();
     ASSERT_GT(before, 0);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 10; ++i) {
         ejecuta(childLine("print x"));
         ejecuta(childLine("bytes 20000"));
         ejecuta(childDirectory() + "no-such-program.exe");

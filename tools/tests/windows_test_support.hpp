@@ -53,7 +53,7 @@ private:
 inline int openHandleCount()
 {
     int count = 0;
-    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+    for (std::uintptr_t value = 4; value < 0x4000; value += 4) {
         DWORD flags = 0;
         if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != 0)
             ++count;
