@@ -38,6 +38,13 @@ TEST(EjecutaWindows, ReturnsExactlyWhatTheChildWrote)
     EXPECT_EQ(ejecuta(childLine("print abc")), "abc");
 }
 
+TEST(EjecutaWindows, ChildStartsMinimizedWithoutFocusAndOnlyItsOutputConnected)
+{
+    // STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW, SW_SHOWMINNOACTIVE,
+    // NORMAL_PRIORITY_CLASS, no standard input or error.
+    EXPECT_EQ(ejecuta(childLine("startup")), "257 7 32 null null");
+}
+
 TEST(EjecutaWindows, ChildThatWritesNothingGivesEmptyText)
 {
     EXPECT_EQ(ejecuta(childLine("silent")), "");

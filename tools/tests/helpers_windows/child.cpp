@@ -11,6 +11,9 @@
 //                       process id, exit at once
 //   grandchild EVENT    wait for EVENT, then write to standard output until
 //                       a write fails (exit 0) or 64 MiB went through (exit 2)
+//   startup             write "FLAGS SHOW PRIORITY IN ERR": the start-up
+//                       record's flags and show-window code, the priority
+//                       class, and whether standard input and error are null
 //   launched GO DONE STYLE
 //                       if started with show-window STYLE, wait for GO and
 //                       then set DONE
@@ -95,6 +98,18 @@ int grandchild(const char* eventName)
     return 2;
 }
 
+int startup()
+{
+    STARTUPINFOA startup {};
+    GetStartupInfoA(&startup);
+    const auto isNull = [](DWORD which) { return GetStdHandle(which) == nullptr ? "null" : "set"; };
+    return writeOut(std::to_string(startup.dwFlags) + " " + std::to_string(startup.wShowWindow)
+               + " " + std::to_string(GetPriorityClass(GetCurrentProcess())) + " "
+               + isNull(STD_INPUT_HANDLE) + " " + isNull(STD_ERROR_HANDLE))
+        ? 0
+        : 1;
+}
+
 int launched(const char* go, const char* done, const char* style)
 {
     STARTUPINFOA startup {};
@@ -141,6 +156,8 @@ int main(int argc, char** argv)
             lines += std::string(argv[i]) + "\n";
         return writeOut(lines) ? 0 : 1;
     }
+    if (mode == "startup")
+        return startup();
     if (mode == "count" && argc > 2)
         return count(argv[2]);
     if (mode == "spawn" && argc > 2)
