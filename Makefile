@@ -3,7 +3,7 @@
 #   make test  install what is missing, build, run the whole test suite
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-asan bench clean
+.PHONY: all deps configure build run test test-asan test-windows bench clean
 
 all: build
 
@@ -28,8 +28,16 @@ test-asan: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+# The Qt-free code cross-built for Windows with mingw-w64, its tests run
+# under Wine with a prefix of their own in the build tree and that prefix's
+# server kept up for the run and stopped afterwards, whatever the outcome.
+test-windows: deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS)
+	sh cmake/wine-session.sh build-windows/wineprefix ctest --preset windows -j $(JOBS)
+
 bench: build
 	@for b in build/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-windows

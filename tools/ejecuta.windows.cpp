@@ -1,0 +1,164 @@
+#include "ejecuta.hpp"
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "text_encoding.hpp"
+
+namespace glifora::tools {
+
+namespace {
+
+// How long to wait for the child at a time while its pipe is empty.
+constexpr DWORD kPollMilliseconds = 10;
+
+// The error number as a signed 32-bit decimal.
+std::string failure(std::string_view text, DWORD error)
+{
+    std::string result(text);
+    result += std::to_string(static_cast<std::int32_t>(error));
+    return result;
+}
+
+// What the reads of one call have gathered.
+struct Capture {
+    char buffer[kCaptureCapacity];
+    std::size_t kept = 0;
+    DWORD readError = 0; // 0: no read failed
+    bool finished = false; // every writer has closed the pipe
+    bool childEnded = false; // the wait on the child has returned
+};
+
+// Reads exactly `available` bytes, which the pipe already holds, so no read
+// can block. Bytes past the capacity are read and dropped.
+void take(HANDLE readEnd, DWORD available, Capture& capture)
+{
+    char discard[4096];
+    while (available > 0) {
+        const std::size_t room = kCaptureCapacity - capture.kept;
+        char* target = room > 0 ? capture.buffer + capture.kept : discard;
+        const DWORD limit = room > 0 ? static_cast<DWORD>(room) : DWORD { sizeof discard };
+        const DWORD wanted = available < limit ? available : limit;
+        DWORD got = 0;
+        if (ReadFile(readEnd, target, wanted, &got, nullptr) != 1) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_BROKEN_PIPE)
+                capture.finished = true; // the end of the output, not a failure
+            else
+                capture.readError = error;
+            return;
+        }
+        if (got == 0)
+            return; // cannot happen with bytes waiting; never spin on it
+        if (room > 0)
+            capture.kept += got;
+        available -= got;
+    }
+}
+
+// How many bytes the pipe holds; false when reading has come to an end,
+// normally or by a failure recorded in capture.
+bool waiting(HANDLE readEnd, DWORD& available, Capture& capture)
+{
+    if (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) != 0)
+        return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_BROKEN_PIPE)
+        capture.finished = true;
+    else
+        capture.readError = error;
+    return false;
+}
+
+// Keeps the pipe drained until the child has ended. Once it has, what the
+// pipe holds at that moment is the rest of its output: a process that the
+// child started may still hold the write end, and must not keep us here.
+void drain(HANDLE process, HANDLE readEnd, Capture& capture)
+{
+    for (;;) {
+        DWORD available = 0;
+        if (!waiting(readEnd, available, capture))
+            return;
+        if (available > 0) {
+            take(readEnd, available, capture);
+            if (capture.finished || capture.readError != 0)
+                return;
+        }
+        if (capture.childEnded)
+            return;
+        if (available == 0)
+            capture.childEnded = WaitForSingleObject(process, kPollMilliseconds) != WAIT_TIMEOUT;
+    }
+}
+
+} // namespace
+
+// On Windows the command line is used as it stands; driveRoot plays no part.
+std::string ejecuta(std::string_view commandLine, std::string_view /*driveRoot*/)
+{
+    // One record serves for the pipe and for the child's process and thread.
+    SECURITY_ATTRIBUTES inheritable {};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.lpSecurityDescriptor = nullptr;
+    inheritable.bInheritHandle = TRUE;
+
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (CreatePipe(&readEnd, &writeEnd, &inheritable, 0) == 0)
+        return failure("Error: CreatePipe failed. ", GetLastError());
+
+    // Only the write end is for the child. A read end inherited by the child,
+    // and by whatever it starts, would keep the pipe alive after we have
+    // gone, and a late writer would then block for ever.
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINNOACTIVE;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = nullptr;
+
+    PROCESS_INFORMATION child {};
+    // CreateProcessA may write into the command line: hand it a copy.
+    std::string line = toNarrow(commandLine);
+    const BOOL started = CreateProcessA(nullptr, line.data(), &inheritable, &inheritable, TRUE,
+        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &child);
+    if (started != 1) {
+        const DWORD error = GetLastError();
+        if (started != 0) {
+            // Counted as a failure all the same, but a child does exist:
+            // its handles are ours to release.
+            CloseHandle(child.hProcess);
+            CloseHandle(child.hThread);
+        }
+        CloseHandle(readEnd);
+        CloseHandle(writeEnd);
+        return failure("Error: CreateProcess failed. ", error);
+    }
+
+    // The child has its own copy now; ours would keep the pipe open after the
+    // child has ended, and the end of the output would never come.
+    CloseHandle(writeEnd);
+
+    Capture capture;
+    drain(child.hProcess, readEnd, capture);
+    // A child that has closed its output may still be running; the call
+    // returns only once it has ended. After a failed read it does not wait:
+    // the child might be blocked writing to a pipe that nobody reads.
+    if (capture.finished && !capture.childEnded)
+        WaitForSingleObject(child.hProcess, INFINITE);
+
+    std::string result = capture.readError != 0
+        ? failure("Error: ReadFile failed. ", capture.readError)
+        : fromNarrow(std::string_view(capture.buffer, capture.kept));
+
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    CloseHandle(readEnd);
+    return result;
+}
+
+} // namespace glifora::tools

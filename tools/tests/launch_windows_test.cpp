@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "launch.hpp"
+#include "windows_test_support.hpp"
+
+using glifora::test::childLine;
+using glifora::test::NamedEvent;
+using namespace glifora::tools;
+
+class LaunchWindows : public testing::TestWithParam<WindowStyle> { };
+
+// The child waits for us; so the launch can only have returned without
+// waiting for it, and the child only answers when its show-window code is
+// the one asked for.
+TEST_P(LaunchWindows, ReturnsAtOnceAndTheProcessRunsWithItsWindowStyle)
+{
+    const WindowStyle style = GetParam();
+    NamedEvent go("go");
+    NamedEvent done("done");
+    ASSERT_NE(go.handle(), nullptr);
+    ASSERT_NE(done.handle(), nullptr);
+
+    const LaunchResult result = launchDetached(childLine("launched " + go.name() + " " + done.name()
+                                                   + " " + std::to_string(static_cast<int>(style))),
+        style);
+    ASSERT_TRUE(result.ok()) << result.error << " " << result.reason;
+    EXPECT_TRUE(result.reason.empty());
+
+    SetEvent(go.handle());
+    EXPECT_EQ(WaitForSingleObject(done.handle(), 30000), WAIT_OBJECT_0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Styles, LaunchWindows, testing::Values(WindowStyle::Minimized, WindowStyle::Maximized));
+
+TEST(LaunchWindowsFailure, MissingProgramIsReportedWithNumberAndReason)
+{
+    const LaunchResult result
+        = launchDetached("C:\\VANTO\\VECPLAN.EXE C:\\img\\a.pbm", WindowStyle::Minimized);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error == ERROR_FILE_NOT_FOUND || result.error == ERROR_PATH_NOT_FOUND)
+        << result.error;
+    EXPECT_FALSE(result.reason.empty());
+    EXPECT_NE(result.reason.back(), '\n');
+}
+
+TEST(LaunchWindowsFailure, LeavesNoHandleOpen)
+{
+    launchDetached(childLine("silent"), WindowStyle::Minimized);
+    const int before = glifora::test::openHandleCount();
+    ASSERT_GT(before, 0);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(launchDetached(childLine("silent"), WindowStyle::Maximized).ok());
+        EXPECT_FALSE(launchDetached("C:\\VANTO\\VIEWPBM.EXE x", WindowStyle::Maximized).ok());
+    }
+    EXPECT_EQ(glifora::test::openHandleCount(), before);
+}
