@@ -64,7 +64,7 @@ constexpr std::size_t kDiscardSize = 256 * 1024;
 // How big we ask the pipe to be: fewer wake-ups for a chatty child. It is
 // only a request; the kernel may refuse it (per-user pipe limits) and the
 // default size works too.
-constexpr int kPipeSize = 1024 * 1024;
+constexpr int kPipeSize = 256 * 1024;
 
 // When the child's end cannot be watched through a pidfd, how often we look.
 constexpr int kExitPollMs = 20;

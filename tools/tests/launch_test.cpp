@@ -106,6 +106,24 @@ TEST_F(Launch, ToolKeepsOnlyStandardStreamsAndStartsWithDefaultSignals)
     EXPECT_EQ(recorded("state"), "fds=0,1,2\nsigblk=0000000000000000\nsigign=0000000000000000\n");
 }
 
+// Regression: a caller whose standard streams are closed must not hand the
+// tool closed streams, or the tool's first file would take their place.
+TEST_F(Launch, CallerWithoutStandardStreamsGivesTheToolDevNull)
+{
+    const std::string line = recordingLine("streams", "streams");
+    const pid_t caller = fork();
+    ASSERT_NE(caller, -1);
+    if (caller == 0) {
+        for (int fd = 0; fd <= 2; ++fd)
+            close(fd);
+        _exit(launchDetached(line, WindowStyle::Minimized).ok() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(caller, &status, 0), caller);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(recorded("streams"), "in=/dev/null\nerr=/dev/null\n");
+}
+
 TEST_F(Launch, ProgramOnDriveCIsFoundUnderTheDriveRoot)
 {
     fs::create_directory(dir / "VANTO");
@@ -138,6 +156,11 @@ struct StartFailure {
     const char* name;
     int error;
 };
+
+void PrintTo(const StartFailure& failure, std::ostream* out)
+{
+    *out << failure.name;
+}
 
 class LaunchFailure : public Launch, public testing::WithParamInterface<StartFailure> { };
 
