@@ -196,6 +196,21 @@ TEST(Ejecuta, GrandchildHoldingThePipeDoesNotHoldTheCaller)
     expectReturnedWhileGrandchildRuns(ejecuta(tool("grandchild")));
 }
 
+// A program that ignores SIGCHLD has its children reaped by the kernel, so
+// neither the end of the child nor its reaping may rely on waiting for it.
+TEST(Ejecuta, CallerIgnoringChildSignalsStillGetsTheOutput)
+{
+    struct sigaction ignore {
+    }, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGCHLD, &ignore, &previous), 0);
+    const std::string small = ejecuta(tool("sleep 50 abc"));
+    const std::string large = ejecuta(tool("repeat 1000000"));
+    sigaction(SIGCHLD, &previous, nullptr);
+    EXPECT_EQ(small, "abc");
+    EXPECT_TRUE(large == pattern(10240));
+}
+
 TEST(Ejecuta, ThousandCallsAreIndependentAndLeaveNoDescriptorOrChild)
 {
     while (waitpid(-1, nullptr, WNOHANG) > 0) { } // anything left by other tests

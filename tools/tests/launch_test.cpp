@@ -164,6 +164,24 @@ void PrintTo(const StartFailure& failure, std::ostream* out)
 
 class LaunchFailure : public Launch, public testing::WithParamInterface<StartFailure> { };
 
+// The outcome travels through a pipe, not an exit status, so a program that
+// ignores SIGCHLD (and so cannot read exit statuses) still learns it.
+TEST_F(Launch, CallerIgnoringChildSignalsStillLearnsTheOutcome)
+{
+    struct sigaction ignore {
+    }, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGCHLD, &ignore, &previous), 0);
+    const LaunchResult missing
+        = launchDetached(quoteArgument((dir / "none").string()), WindowStyle::Minimized);
+    const LaunchResult started
+        = launchDetached(recordingLine("args", "args x"), WindowStyle::Minimized);
+    sigaction(SIGCHLD, &previous, nullptr);
+    EXPECT_EQ(missing.error, ENOENT);
+    EXPECT_TRUE(started.ok()) << started.reason;
+    EXPECT_EQ(recorded("args"), std::string("x") + '\0');
+}
+
 TEST_P(LaunchFailure, IsReportedWithTheSystemsNumberAndReason)
 {
     const std::string name = GetParam().name;
