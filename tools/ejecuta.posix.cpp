@@ -6,11 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "spawn.posix.hpp"
@@ -55,15 +55,16 @@ std::string failure(std::string_view what, int error)
     return text;
 }
 
-// Reads are this large; output beyond the kept part passes through this one
-// buffer and is dropped, so the runner's memory is this buffer and the kept
-// bytes, whatever the size of the output.
-constexpr std::size_t kReadSize = 256 * 1024;
+// Output beyond the kept part is dropped. splice() hands it to /dev/null
+// inside the kernel, without copying it out; where that cannot be done it is
+// read into this one buffer instead. Either way the runner's memory does not
+// depend on the size of the output.
+constexpr std::size_t kDiscardSize = 256 * 1024;
 
 // How big we ask the pipe to be: fewer wake-ups for a chatty child. It is
 // only a request; the kernel may refuse it (per-user pipe limits) and the
 // default size works too.
-constexpr int kPipeSize = 1024 * 1024;
+constexpr int kPipeSize = 256 * 1024;
 
 // When the child's end cannot be watched through a pidfd, how often we look.
 constexpr int kExitPollMs = 20;
@@ -78,16 +79,15 @@ public:
 
     enum class State { More, Empty, End, Failed };
 
-    // Reads what is there now, at most limit bytes (a limit keeps a writer
-    // that never stops from holding us here). End: the end of output; Empty:
-    // nothing more for now; Failed: error() says why.
+    // Reads what is there now, at most about limit bytes (a limit keeps a
+    // writer that never stops from holding us here). End: the end of
+    // output; Empty: nothing more for now; Failed: error() says why.
     State readAvailable(std::size_t limit = SIZE_MAX)
     {
         std::size_t taken = 0;
         while (taken < limit) {
-            const ssize_t n = read(fd, buffer.get(), kReadSize);
+            const ssize_t n = readSome();
             if (n > 0) {
-                keep(static_cast<std::size_t>(n));
                 taken += static_cast<std::size_t>(n);
                 continue;
             }
@@ -104,18 +104,37 @@ public:
     }
 
     int error() const { return readError; }
-    const std::string& output() const { return kept; }
+    std::string_view output() const { return std::string_view(kept.data(), size); }
 
 private:
-    void keep(std::size_t count)
+    ssize_t readSome()
     {
-        const std::size_t room = kCaptureCapacity - kept.size();
-        kept.append(buffer.get(), std::min(room, count));
+        if (size < kCaptureCapacity) {
+            const ssize_t n = read(fd, kept.data() + size, kCaptureCapacity - size);
+            if (n > 0) {
+                size += static_cast<std::size_t>(n);
+                if (size == kCaptureCapacity)
+                    sink.reset(open("/dev/null", O_WRONLY | O_CLOEXEC));
+            }
+            return n;
+        }
+        if (sink.get() >= 0) {
+            const ssize_t n
+                = splice(fd, nullptr, sink.get(), nullptr, kDiscardSize, SPLICE_F_NONBLOCK);
+            if (n != -1 || errno != EINVAL)
+                return n;
+            sink.reset(); // this system cannot splice here: read instead
+        }
+        if (!discard)
+            discard = std::make_unique_for_overwrite<char[]>(kDiscardSize);
+        return read(fd, discard.get(), kDiscardSize);
     }
 
     int fd;
-    std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kReadSize);
-    std::string kept;
+    std::string kept = std::string(kCaptureCapacity, '\0');
+    std::size_t size = 0; // bytes of kept in use
+    Descriptor sink; // /dev/null, once the kept part is full
+    std::unique_ptr<char[]> discard;
     int readError = 0;
 };
 

@@ -196,6 +196,21 @@ TEST(Ejecuta, GrandchildHoldingThePipeDoesNotHoldTheCaller)
     expectReturnedWhileGrandchildRuns(ejecuta(tool("grandchild")));
 }
 
+// A program that ignores SIGCHLD has its children reaped by the kernel, so
+// neither the end of the child nor its reaping may rely on waiting for it.
+TEST(Ejecuta, CallerIgnoringChildSignalsStillGetsTheOutput)
+{
+    struct sigaction ignore {
+    }, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGCHLD, &ignore, &previous), 0);
+    const std::string small = ejecuta(tool("sleep 50 abc"));
+    const std::string large = ejecuta(tool("repeat 1000000"));
+    sigaction(SIGCHLD, &previous, nullptr);
+    EXPECT_EQ(small, "abc");
+    EXPECT_TRUE(large == pattern(10240));
+}
+
 TEST(Ejecuta, ThousandCallsAreIndependentAndLeaveNoDescriptorOrChild)
 {
     while (waitpid(-1, nullptr, WNOHANG) > 0) { } // anything left by other tests
@@ -211,9 +226,10 @@ TEST(Ejecuta, ThousandCallsAreIndependentAndLeaveNoDescriptorOrChild)
     EXPECT_EQ(errno, ECHILD);
 }
 
-// Runs work in a forked copy of this process that has only freeSlots
-// descriptors left to open, and returns what work returned there.
-std::string withFreeDescriptors(int freeSlots, const std::function<std::string()>& work)
+// Runs setup and then work in a forked copy of this process, and returns
+// what work returned there. Setup may change the copy's descriptors at will.
+std::string inForkedCopy(
+    const std::function<void()>& setup, const std::function<std::string()>& work)
 {
     int report[2];
     if (pipe2(report, O_CLOEXEC) == -1)
@@ -221,17 +237,7 @@ std::string withFreeDescriptors(int freeSlots, const std::function<std::string()
     const pid_t pid = fork();
     if (pid == 0) {
         close(report[0]);
-        const rlimit limit { 256, 256 };
-        if (setrlimit(RLIMIT_NOFILE, &limit) == -1)
-            _exit(2);
-        // Fill every free slot below the limit, then give back freeSlots.
-        int last = -1;
-        for (int fd; (fd = dup(STDIN_FILENO)) != -1;)
-            last = fd;
-        if (errno != EMFILE)
-            _exit(3);
-        for (int i = 0; i < freeSlots; ++i)
-            close(last - i);
+        setup();
         const std::string result = work();
         const bool written
             = write(report[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
@@ -252,6 +258,40 @@ std::string withFreeDescriptors(int freeSlots, const std::function<std::string()
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "test process failed: " + std::to_string(status);
     return result;
+}
+
+// Leaves the process with only freeSlots descriptors left to open.
+void leaveFreeDescriptors(int freeSlots)
+{
+    const rlimit limit { 256, 256 };
+    if (setrlimit(RLIMIT_NOFILE, &limit) == -1)
+        _exit(2);
+    // Fill every free slot below the limit, then give back freeSlots.
+    int last = -1;
+    for (int fd; (fd = open("/dev/null", O_RDONLY)) != -1;)
+        last = fd;
+    if (errno != EMFILE)
+        _exit(3);
+    for (int i = 0; i < freeSlots; ++i)
+        close(last - i);
+}
+
+std::string withFreeDescriptors(int freeSlots, const std::function<std::string()>& work)
+{
+    return inForkedCopy([=] { leaveFreeDescriptors(freeSlots); }, work);
+}
+
+// Regression: with our own standard streams closed, the pipe's write end is
+// descriptor 1 and must still become the child's standard output.
+TEST(Ejecuta, CallerWithoutStandardStreamsStillCapturesOutput)
+{
+    const auto closeStandardStreams = [] {
+        for (int fd = 0; fd <= 2; ++fd)
+            close(fd);
+    };
+    EXPECT_EQ(inForkedCopy(closeStandardStreams, [] { return ejecuta(tool("print abc")); }), "abc");
+    EXPECT_EQ(inForkedCopy(closeStandardStreams, [] { return ejecuta(tool("streams")); }),
+        "in=/dev/null\nerr=/dev/null\n");
 }
 
 TEST(Ejecuta, NoDescriptorForThePipeIsCreatePipeError)

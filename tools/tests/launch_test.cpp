@@ -106,6 +106,24 @@ TEST_F(Launch, ToolKeepsOnlyStandardStreamsAndStartsWithDefaultSignals)
     EXPECT_EQ(recorded("state"), "fds=0,1,2\nsigblk=0000000000000000\nsigign=0000000000000000\n");
 }
 
+// Regression: a caller whose standard streams are closed must not hand the
+// tool closed streams, or the tool's first file would take their place.
+TEST_F(Launch, CallerWithoutStandardStreamsGivesTheToolDevNull)
+{
+    const std::string line = recordingLine("streams", "streams");
+    const pid_t caller = fork();
+    ASSERT_NE(caller, -1);
+    if (caller == 0) {
+        for (int fd = 0; fd <= 2; ++fd)
+            close(fd);
+        _exit(launchDetached(line, WindowStyle::Minimized).ok() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(caller, &status, 0), caller);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(recorded("streams"), "in=/dev/null\nerr=/dev/null\n");
+}
+
 TEST_F(Launch, ProgramOnDriveCIsFoundUnderTheDriveRoot)
 {
     fs::create_directory(dir / "VANTO");
@@ -139,7 +157,30 @@ struct StartFailure {
     int error;
 };
 
+void PrintTo(const StartFailure& failure, std::ostream* out)
+{
+    *out << failure.name;
+}
+
 class LaunchFailure : public Launch, public testing::WithParamInterface<StartFailure> { };
+
+// The outcome travels through a pipe, not an exit status, so a program that
+// ignores SIGCHLD (and so cannot read exit statuses) still learns it.
+TEST_F(Launch, CallerIgnoringChildSignalsStillLearnsTheOutcome)
+{
+    struct sigaction ignore {
+    }, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGCHLD, &ignore, &previous), 0);
+    const LaunchResult missing
+        = launchDetached(quoteArgument((dir / "none").string()), WindowStyle::Minimized);
+    const LaunchResult started
+        = launchDetached(recordingLine("args", "args x"), WindowStyle::Minimized);
+    sigaction(SIGCHLD, &previous, nullptr);
+    EXPECT_EQ(missing.error, ENOENT);
+    EXPECT_TRUE(started.ok()) << started.reason;
+    EXPECT_EQ(recorded("args"), std::string("x") + '\0');
+}
 
 TEST_P(LaunchFailure, IsReportedWithTheSystemsNumberAndReason)
 {
