@@ -1,0 +1,139 @@
+#include "convexd_report.hpp"
+
+#include "convexity.hpp"
+#include "trazoc_report.hpp"
+
+#include <cstdio>
+#include <string>
+
+namespace vanto {
+
+namespace {
+
+std::string fixed2(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+std::string pointText(const Point& p)
+{
+    return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
+}
+
+// Twice the area of the polygon (shoelace), which is a whole number.
+std::int64_t doubledArea(const std::vector<Point>& polygon)
+{
+    std::int64_t sum = 0;
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const Point& a = polygon[i];
+        const Point& b = polygon[(i + 1) % polygon.size()];
+        sum += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+    }
+    return sum < 0 ? -sum : sum;
+}
+
+} // namespace
+
+void writeConvexdReport(const Bitmap& image, std::ostream& out)
+{
+    const std::vector<Point> hull = pixelHull(image);
+    const std::vector<DeficiencyRegion> regions = deficiencyRegions(image, hull);
+    std::uint64_t insidePixels = 0;
+    for (const RowSpan& span : rowSpans(hull, image.height))
+        insidePixels += static_cast<std::uint64_t>(std::max(0, span.last - span.first + 1));
+    std::uint64_t lakes = 0, lakeArea = 0, bayArea = 0;
+    for (const DeficiencyRegion& r : regions) {
+        lakes += r.lake;
+        (r.lake ? lakeArea : bayArea) += r.area;
+    }
+
+    // The borders are streamed twice, to count the defects and to list
+    // them, so that only one border is held at a time.
+    std::uint64_t outerBorders = 0, defects = 0;
+    {
+        BorderFollower follower(image);
+        Border border;
+        while (follower.next(border)) {
+            if (border.hole)
+                continue;
+            ++outerBorders;
+            defects += convexityDefects(border.points, hullIndices(border.points)).defects.size();
+        }
+    }
+
+    out << "CONVEXD - deficiencias convexas del carácter\n"
+           "Coordenadas en píxeles: x hacia la derecha, y hacia abajo, (0, 0) arriba a la "
+           "izquierda. El casco convexo une los centros de los píxeles negros.\n"
+           "Deficiencia convexa: píxeles blancos dentro del casco (bordes incluidos), unidos "
+           "por sus 4 vecinos; un lago queda encerrado por el carácter, una bahía se abre al "
+           "exterior.\n"
+           "Defecto de convexidad de un borde exterior: entre dos vértices de su casco, el "
+           "punto del borde más alejado de la arista que los une, y esa distancia "
+           "(profundidad).\n\n";
+
+    out << "Imagen: " << image.width << " x " << image.height << " píxeles\n"
+        << "Píxeles negros: " << blackPixelCount(image) << '\n';
+    if (hull.empty()) {
+        out << "La imagen no tiene píxeles negros: no hay casco ni deficiencias.\n";
+        return;
+    }
+    out << "Casco convexo: " << hull.size() << (hull.size() == 1 ? " vértice" : " vértices")
+        << ", área " << fixed2(static_cast<double>(doubledArea(hull)) / 2) << ", " << insidePixels
+        << " píxeles dentro\n"
+        << "Deficiencia convexa: " << lakeArea + bayArea << " píxeles en " << regions.size()
+        << (regions.size() == 1 ? " región" : " regiones") << " (" << lakes << " lagos, "
+        << regions.size() - lakes << " bahías; " << lakeArea << " píxeles de lago, " << bayArea
+        << " de bahía)\n"
+        << "Defectos de convexidad: " << defects << " en " << outerBorders
+        << " bordes exteriores\n";
+
+    if (!regions.empty()) {
+        out << "\nRegiones de la deficiencia, en el orden del barrido por filas (caja: esquinas "
+               "superior izquierda e inferior derecha, incluidas):\n";
+        for (std::size_t n = 0; n < regions.size(); ++n) {
+            const DeficiencyRegion& r = regions[n];
+            out << "  Región " << n + 1 << ": " << (r.lake ? "lago" : "bahía") << ", área "
+                << r.area << (r.area == 1 ? " píxel" : " píxeles") << ", caja "
+                << pointText({ r.box.left, r.box.top }) << "-"
+                << pointText({ r.box.right, r.box.bottom }) << ", centroide ("
+                << fixed2(r.centroidX) << ", " << fixed2(r.centroidY) << ")\n";
+        }
+    }
+
+    out << "\nDefectos de convexidad por borde exterior (numerados como los bordes de "
+           "TRAZOC):\n";
+    {
+        BorderFollower follower(image);
+        Border border;
+        for (std::uint64_t n = 1; follower.next(border); ++n) {
+            if (border.hole)
+                continue;
+            const Defects found = convexityDefects(border.points, hullIndices(border.points));
+            out << "  Borde " << n << " (inicio " << pointText(border.points.front()) << ", "
+                << border.points.size() << " puntos): " << found.defects.size()
+                << (found.defects.size() == 1 ? " defecto" : " defectos");
+            if (found.reordered)
+                out << " (el borde repasa píxeles: vértices del casco tomados en el orden del "
+                       "borde)";
+            out << '\n';
+            for (const Defect& d : found.defects) {
+                out << "    inicio " << pointText(border.points[d.start]) << ", fin "
+                    << pointText(border.points[d.end]) << ", punto más lejano "
+                    << pointText(border.points[d.farthest]) << ", profundidad " << fixed2(d.depth)
+                    << '\n';
+            }
+        }
+    }
+
+    out << "\nVértices del casco convexo, en sentido antihorario en la pantalla:\n ";
+    for (std::size_t i = 0; i < hull.size(); ++i) {
+        out << ' ' << pointText(hull[i]);
+        if (i % 8 == 7 && i + 1 < hull.size())
+            out << "\n ";
+    }
+    out << '\n';
+}
+
+} // namespace vanto
