@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 int main(int argc, char* argv[])
 {
@@ -19,6 +20,9 @@ int main(int argc, char* argv[])
     }
 
     vanto::ViewerWindow window(input.path, input.bitmap);
+    // Cover the screen first: without a window manager (a bare X server)
+    // the request to maximise is not honoured.
+    window.setGeometry(window.screen()->availableGeometry());
     window.showMaximized();
     return app.exec();
 }
