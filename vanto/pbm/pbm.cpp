@@ -257,11 +257,12 @@ std::string formatRawPbm(const Bitmap& bitmap)
         = "P4\n" + std::to_string(bitmap.width) + " " + std::to_string(bitmap.height) + "\n";
     const std::size_t rowBytes = (static_cast<std::size_t>(bitmap.width) + 7) / 8;
     for (int y = 0; y < bitmap.height; ++y) {
-        std::string row(rowBytes, '\0');
+        std::vector<unsigned char> row(rowBytes, 0);
         for (int x = 0; x < bitmap.width; ++x)
             if (bitmap.black(x, y))
-                row[static_cast<std::size_t>(x) >> 3] |= static_cast<char>(0x80u >> (x & 7));
-        data += row;
+                row[static_cast<std::size_t>(x) >> 3]
+                    |= static_cast<unsigned char>(0x80u >> (x & 7));
+        data.append(reinterpret_cast<const char*>(row.data()), row.size());
     }
     return data;
 }
