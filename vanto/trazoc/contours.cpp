@@ -1,9 +1,11 @@
 #include "contours.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
-#include <new>
+#include <stdexcept>
+#include <utility>
 
 namespace vanto {
 
@@ -24,60 +26,109 @@ std::uint64_t load8(const std::uint8_t* p)
 
 } // namespace
 
+std::size_t BorderMarks::slotOf(std::uint32_t pixel) const
+{
+    // Fibonacci hashing spreads the neighbouring pixels of a border.
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = static_cast<std::uint32_t>(pixel * 2654435769u) >> shift_;
+    while (slots_[slot].pixel != pixel && slots_[slot].pixel != kEmpty)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+std::uint32_t BorderMarks::state(std::uint32_t pixel) const
+{
+    if (slots_.empty())
+        return kNone;
+    const Slot& slot = slots_[slotOf(pixel)];
+    return slot.pixel == kEmpty ? kNone : slot.value & 3u;
+}
+
+int BorderMarks::border(std::uint32_t pixel) const
+{
+    return static_cast<int>(slots_[slotOf(pixel)].value >> 2);
+}
+
+inline void BorderMarks::mark(std::uint32_t pixel, int id, bool eastSeen)
+{
+    if ((used_ + 1) * 2 > slots_.size())
+        rehash(slots_.empty() ? 1024 : slots_.size() * 2);
+    Slot& slot = slots_[slotOf(pixel)];
+    const std::uint32_t value
+        = static_cast<std::uint32_t>(id) << 2 | (eastSeen ? kEastSeen : kPassed);
+    if (slot.pixel == kEmpty) {
+        slot = { pixel, value };
+        ++used_;
+    } else if (eastSeen) {
+        slot.value = value;
+    }
+}
+
+void BorderMarks::reserve(std::size_t pixels)
+{
+    if (pixels * 2 > slots_.size())
+        rehash(std::bit_ceil(pixels * 2));
+}
+
+void BorderMarks::rehash(std::size_t size)
+{
+    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(size));
+    shift_ = 32 - std::countr_zero(size);
+    for (const Slot& s : old) {
+        if (s.pixel != kEmpty)
+            slots_[slotOf(s.pixel)] = s;
+    }
+}
+
 BorderFollower::BorderFollower(const Bitmap& image)
 {
     if (image.width <= 0 || image.height <= 0)
         return;
-    width_ = image.width + 2;
-    height_ = image.height + 2;
-    const std::size_t w = static_cast<std::size_t>(width_);
-    const std::size_t count = w * static_cast<std::size_t>(height_);
-
-    work_.assign(count, 0);
-    const std::uint8_t* src = image.pixels.data();
-    for (int y = 0; y < image.height; ++y) {
-        std::uint8_t* dst = work_.data() + (static_cast<std::size_t>(y) + 1) * w + 1;
-        for (int x = 0; x < image.width; ++x)
-            dst[x] = src[x] != 0;
-        src += image.width;
-    }
-
-    labels_.reset(static_cast<std::int32_t*>(std::calloc(count, sizeof(std::int32_t))));
-    if (!labels_)
-        throw std::bad_alloc();
+    // Pixel indices and border labels are kept in 32 bits.
+    if (static_cast<std::uint64_t>(image.width) * static_cast<std::uint64_t>(image.height)
+        >= (1ull << 30))
+        throw std::length_error("image too large to follow its borders");
+    pixels_ = image.pixels.data();
+    width_ = image.width;
+    height_ = image.height;
+    // A character's borders run to a few times the image's sides.
+    marks_.reserve(4 * (static_cast<std::size_t>(width_) + static_cast<std::size_t>(height_)));
 }
 
 bool BorderFollower::next(Border& border)
 {
-    const int last = width_ - 2; // the last column of the image proper
-    for (; y_ <= height_ - 2; ++y_, x_ = 1) {
-        const std::uint8_t* row = work_.data() + static_cast<std::size_t>(y_) * width_;
+    for (; y_ < height_; ++y_, x_ = 0) {
+        const std::uint8_t* row = pixels_ + static_cast<std::size_t>(y_) * width_;
         int x = x_;
-        while (x <= last) {
-            // Skip the run of pixels equal to the one before x, a word at a
-            // time through the long white and black stretches.
-            const std::uint8_t before = row[x - 1];
-            const std::uint64_t run = broadcast(before);
-            while (x + 8 <= last + 1 && load8(row + x) == run)
-                x += 8;
-            while (x <= last && row[x] == before)
+        while (x < width_) {
+            // Skip the run of pixels of the colour of the one before x, a
+            // word at a time through the long white and black stretches.
+            const bool before = x > 0 && row[x - 1] != 0;
+            if (!before || row[x - 1] == 1) {
+                const std::uint64_t run = broadcast(before ? 1 : 0);
+                while (x + 32 <= width_ && load8(row + x) == run && load8(row + x + 8) == run
+                    && load8(row + x + 16) == run && load8(row + x + 24) == run)
+                    x += 32;
+                while (x + 8 <= width_ && load8(row + x) == run)
+                    x += 8;
+            }
+            while (x < width_ && (row[x] != 0) == before)
                 ++x;
-            if (x > last)
-                break;
 
-            // A new outer border starts at a black pixel not yet traced that
-            // follows a white one; a new hole border at a black pixel whose
-            // east neighbour is white, unless a tracer has already passed
-            // along that side of it.
-            const std::uint8_t here = row[x];
-            const bool outer = before == 0 && here == 1;
-            const bool hole = here == 0 && (before == 1 || before == 2);
-            if (!outer && !hole) {
+            // A new outer border starts at a black pixel that no border has
+            // passed yet and that follows a white one; a new hole border at a
+            // black pixel followed by a white one, unless a walk has already
+            // looked at that east side. The column past the image is white
+            // but never scanned: the outer border always sees that side.
+            if (x >= width_)
+                break;
+            const Point start { before ? x - 1 : x, y_ };
+            const std::uint32_t state = marks_.state(index(start.x, start.y));
+            const bool hole = before;
+            if (hole ? state == BorderMarks::kEastSeen : state != BorderMarks::kNone) {
                 ++x;
                 continue;
             }
-            const std::size_t start
-                = static_cast<std::size_t>(y_) * width_ + static_cast<std::size_t>(x - hole);
             const int id = static_cast<int>(outerOf_.size());
             border.hole = hole;
             border.parent = hole ? parentOfHoleAt(start) : -1;
@@ -91,77 +142,70 @@ bool BorderFollower::next(Border& border)
     return false;
 }
 
-int BorderFollower::parentOfHoleAt(std::size_t pixel) const
+int BorderFollower::parentOfHoleAt(Point start) const
 {
-    // The last traced pixel met in this row up to the hole's first pixel
-    // belongs to a border of the same component: its outer border or one of
-    // its holes.
-    const std::size_t rowStart = pixel - pixel % static_cast<std::size_t>(width_);
-    for (std::size_t i = pixel; i > rowStart; --i) {
-        if (work_[i] >= 2)
-            return outerOf_[static_cast<std::size_t>(labels_[i] - 1)];
+    // The last marked pixel of this row up to the hole's first pixel belongs
+    // to a border of the same component, its outer border or one of its
+    // holes. The black run that ends at the hole's first pixel began with a
+    // marked pixel, so the search stays within that run.
+    for (int x = start.x; x >= 0 && black(x, start.y); --x) {
+        const std::uint32_t pixel = index(x, start.y);
+        if (marks_.state(pixel) != BorderMarks::kNone)
+            return outerOf_[static_cast<std::size_t>(marks_.border(pixel))];
     }
     return -1;
 }
 
-void BorderFollower::trace(std::size_t start, bool hole, int id, std::vector<Point>& out)
+void BorderFollower::trace(Point start, bool hole, int id, std::vector<Point>& out)
 {
-    const std::ptrdiff_t w = width_;
-    // Neighbour offsets by chain code, twice over so that a search may run
-    // past direction 7 without wrapping.
-    const std::ptrdiff_t delta[16]
-        = { 1, 1 - w, -w, -1 - w, -1, w - 1, w, w + 1, 1, 1 - w, -w, -1 - w, -1, w - 1, w, w + 1 };
-    std::uint8_t* img = work_.data();
-    std::int32_t* labels = labels_.get();
-    const std::int32_t label = id + 1;
-
-    // A pixel whose east side the walk has looked at is marked 3 even when
-    // an earlier border labelled it; otherwise only an untouched pixel takes
-    // this border's label.
-    auto mark = [&](std::size_t i, bool eastSeen) {
-        if (eastSeen) {
-            img[i] = 3;
-            labels[i] = label;
-        } else if (img[i] == 1) {
-            img[i] = 2;
-            labels[i] = label;
-        }
+    // Neighbours by chain code; the search runs up to direction 15 and is
+    // taken modulo 8.
+    auto neighbour = [](Point p, int code) {
+        return Point { p.x + kChainStep[code & 7].x, p.y + kChainStep[code & 7].y };
     };
-
-    Point pt { static_cast<int>(start % w) - 1, static_cast<int>(start / w) - 1 };
 
     // The first neighbour, searched clockwise from the white pixel that the
     // scan came from (west of an outer border, east of a hole border).
     const int firstEnd = hole ? 0 : 4;
     int s = firstEnd;
-    std::size_t first;
+    Point first;
     do {
         s = (s - 1) & 7;
-        first = start + delta[s];
-    } while (img[first] == 0 && s != firstEnd);
+        first = neighbour(start, s);
+    } while (!black(first.x, first.y) && s != firstEnd);
 
     if (s == firstEnd) { // an isolated pixel
-        mark(start, true);
-        out.push_back(pt);
+        marks_.mark(index(start.x, start.y), id, true);
+        out.push_back(start);
         return;
     }
 
-    std::size_t current = start;
+    // Away from the image's edge the neighbours are read straight from
+    // the pixels by offset; on the edge through black(), which treats the
+    // outside as white.
+    const std::ptrdiff_t w = width_;
+    const std::ptrdiff_t delta[16]
+        = { 1, 1 - w, -w, -1 - w, -1, w - 1, w, w + 1, 1, 1 - w, -w, -1 - w, -1, w - 1, w, w + 1 };
+    Point current = start;
     for (;;) {
         // Search counter-clockwise from the pixel we came from for the next
         // black neighbour; passing direction 8 means the east side is white.
         const int searchEnd = s;
-        std::size_t following = current;
-        while (s < 15) {
-            following = current + delta[++s];
-            if (img[following] != 0)
-                break;
+        const std::uint32_t here = index(current.x, current.y);
+        if (current.x > 0 && current.y > 0 && current.x < width_ - 1 && current.y < height_ - 1) {
+            const std::uint8_t* p = pixels_ + here;
+            while (s < 15 && p[delta[++s]] == 0) { }
+        } else {
+            while (s < 15) {
+                const Point candidate = neighbour(current, ++s);
+                if (black(candidate.x, candidate.y))
+                    break;
+            }
         }
         s &= 7;
-        mark(current, static_cast<unsigned>(s - 1) < static_cast<unsigned>(searchEnd));
-        out.push_back(pt);
-        pt.x += kChainStep[s].x;
-        pt.y += kChainStep[s].y;
+        const Point following = neighbour(current, s);
+        marks_.mark(here, id, static_cast<unsigned>(s - 1) < static_cast<unsigned>(searchEnd));
+        out.push_back(current);
 
         if (following == start && current == first)
             break;

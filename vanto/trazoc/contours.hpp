@@ -5,8 +5,6 @@
 #include "pbm.hpp"
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,11 +30,49 @@ struct Border {
     std::vector<Point> points;
 };
 
+// The pixels that traced borders have passed, each with the index of the
+// border that labelled it last and whether a walk has looked at its east
+// side. Borders are thin, so this is a hash table keyed by pixel index
+// rather than a second image: the work stays proportional to the length of
+// the borders, not to the area of the image.
+class BorderMarks {
+public:
+    static constexpr std::uint32_t kNone = 0;
+    static constexpr std::uint32_t kPassed = 2;
+    static constexpr std::uint32_t kEastSeen = 3;
+
+    // Room for about this many pixels before the table has to grow.
+    void reserve(std::size_t pixels);
+
+    // kNone, kPassed or kEastSeen for a pixel.
+    std::uint32_t state(std::uint32_t pixel) const;
+    // The border that labelled a marked pixel last.
+    int border(std::uint32_t pixel) const;
+    // Marks a pixel as the walk of border id leaves it: a pixel whose east
+    // side was seen takes this border's label even when an earlier border
+    // labelled it; otherwise only an unmarked pixel takes it.
+    void mark(std::uint32_t pixel, int id, bool eastSeen);
+
+private:
+    static constexpr std::uint32_t kEmpty = 0xffffffffu;
+    struct Slot {
+        std::uint32_t pixel = kEmpty;
+        std::uint32_t value = 0; // border index << 2 | state
+    };
+    std::size_t slotOf(std::uint32_t pixel) const;
+    void rehash(std::size_t size);
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+    int shift_ = 32;
+};
+
 // Walks the borders of an image one at a time, in the order in which a raster
 // scan (row by row from the top, each row from the left) meets their starting
-// pixels. Keeps a padded working copy of the image and a label per traced
-// pixel; it never holds more than one border, so a caller can stream borders
-// of any image through a fixed amount of memory.
+// pixels. The image is only read (it must outlive the follower) and taken as
+// framed by white; the follower holds the marks of the borders traced so far
+// and never more than one border, so a caller can stream the borders of any
+// image through memory proportional to their total length.
 class BorderFollower {
 public:
     explicit BorderFollower(const Bitmap& image);
@@ -46,28 +82,31 @@ public:
     bool next(Border& border);
 
 private:
-    struct FreeDeleter {
-        void operator()(std::int32_t* p) const { std::free(p); }
-    };
+    bool black(int x, int y) const
+    {
+        return static_cast<unsigned>(x) < static_cast<unsigned>(width_)
+            && static_cast<unsigned>(y) < static_cast<unsigned>(height_)
+            && pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_)
+                   + static_cast<std::size_t>(x)]
+            != 0;
+    }
+    std::uint32_t index(int x, int y) const
+    {
+        return static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(width_)
+            + static_cast<std::uint32_t>(x);
+    }
+    void trace(Point start, bool hole, int id, std::vector<Point>& out);
+    int parentOfHoleAt(Point start) const;
 
-    void trace(std::size_t start, bool hole, int id, std::vector<Point>& out);
-    int parentOfHoleAt(std::size_t pixel) const;
-
-    int width_ = 0; // of the padded image
+    const std::uint8_t* pixels_ = nullptr;
+    int width_ = 0;
     int height_ = 0;
-    // Working copy with a white frame one pixel wide: 0 white, 1 black not
-    // yet on a traced border, 2 on a traced border, 3 on a traced border
-    // whose east neighbour is white (the tracer saw that side of it).
-    std::vector<std::uint8_t> work_;
-    // The 1-based index of the border that last labelled each pixel, 0 for
-    // none. Allocated zeroed and only touched along borders, so the pages of
-    // large white or black areas are never materialised.
-    std::unique_ptr<std::int32_t[], FreeDeleter> labels_;
+    BorderMarks marks_;
     // For every border traced so far: itself if it is an outer border, its
     // parent if it is a hole.
     std::vector<int> outerOf_;
-    int x_ = 1; // scan position in the padded image
-    int y_ = 1;
+    int x_ = 0; // where the scan goes on
+    int y_ = 0;
 };
 
 // Every border of the image, in order of discovery.

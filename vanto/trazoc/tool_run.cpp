@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 namespace vanto {
@@ -35,6 +36,8 @@ int runImageTool(int argc, char** argv, const char* toolName, ReportWriter write
         writeReport(read.bitmap, std::cout);
     } catch (const std::bad_alloc&) {
         return fail(toolName, "no hay memoria suficiente para analizar la imagen");
+    } catch (const std::length_error&) {
+        return fail(toolName, "la imagen es demasiado grande para analizarla");
     }
     std::cout.flush();
     if (!std::cout) {
