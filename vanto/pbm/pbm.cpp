@@ -3,8 +3,10 @@
 // hostile header cannot make us reserve memory it does not back with data.
 #include "pbm.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace vanto {
@@ -213,11 +215,27 @@ PbmResult readRawRaster(Reader& in, const Header& header)
     result.bitmap.width = header.width;
     result.bitmap.height = header.height;
     result.bitmap.pixels.resize(static_cast<std::size_t>(header.width) * height);
+    // Each packed byte expands to eight pixel bytes through a table; the
+    // last byte of a row gives only the pixels that exist, so padding bits
+    // are never looked at.
+    static const auto kExpanded = [] {
+        std::array<std::array<std::uint8_t, 8>, 256> table {};
+        for (std::size_t byte = 0; byte < 256; ++byte)
+            for (std::size_t bit = 0; bit < 8; ++bit)
+                table[byte][bit] = static_cast<std::uint8_t>((byte >> (7 - bit)) & 1u);
+        return table;
+    }();
+    const std::size_t fullBytes = static_cast<std::size_t>(header.width) / 8;
+    const std::size_t lastPixels = static_cast<std::size_t>(header.width) % 8;
     std::uint8_t* out = result.bitmap.pixels.data();
     for (std::size_t y = 0; y < height; ++y) {
         const auto* row = reinterpret_cast<const unsigned char*>(raster.data()) + y * rowBytes;
-        for (int x = 0; x < header.width; ++x)
-            *out++ = (row[x >> 3] >> (7 - (x & 7))) & 1u;
+        for (std::size_t i = 0; i < fullBytes; ++i, out += 8)
+            std::memcpy(out, kExpanded[row[i]].data(), 8);
+        if (lastPixels != 0) {
+            std::memcpy(out, kExpanded[row[fullBytes]].data(), lastPixels);
+            out += lastPixels;
+        }
     }
     return result;
 }
