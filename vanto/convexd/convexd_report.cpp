@@ -17,6 +17,12 @@ std::string fixed2(double value)
     return text;
 }
 
+// "1 lago", "3 lagos".
+std::string counted(std::uint64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 std::string pointText(const Point& p)
 {
     return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
@@ -51,7 +57,7 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
 
     // The borders are streamed twice, to count the defects and to list
     // them, so that only one border is held at a time.
-    std::uint64_t outerBorders = 0, defects = 0;
+    std::uint64_t outerBorders = 0, defects = 0, deepDefects = 0;
     {
         BorderFollower follower(image);
         Border border;
@@ -59,7 +65,11 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
             if (border.hole)
                 continue;
             ++outerBorders;
-            defects += convexityDefects(border.points, hullIndices(border.points)).defects.size();
+            for (const Defect& d :
+                convexityDefects(border.points, hullIndices(border.points)).defects) {
+                ++defects;
+                deepDefects += d.depth >= 1.0;
+            }
         }
     }
 
@@ -82,12 +92,13 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
     out << "Casco convexo: " << hull.size() << (hull.size() == 1 ? " vértice" : " vértices")
         << ", área " << fixed2(static_cast<double>(doubledArea(hull)) / 2) << ", " << insidePixels
         << " píxeles dentro\n"
-        << "Deficiencia convexa: " << lakeArea + bayArea << " píxeles en " << regions.size()
-        << (regions.size() == 1 ? " región" : " regiones") << " (" << lakes << " lagos, "
-        << regions.size() - lakes << " bahías; " << lakeArea << " píxeles de lago, " << bayArea
-        << " de bahía)\n"
-        << "Defectos de convexidad: " << defects << " en " << outerBorders
-        << " bordes exteriores\n";
+        << "Deficiencia convexa: " << lakeArea + bayArea << " píxeles en "
+        << counted(regions.size(), "región", "regiones") << " (" << counted(lakes, "lago", "lagos")
+        << ", " << counted(regions.size() - lakes, "bahía", "bahías") << "; " << lakeArea
+        << " píxeles de lago, " << bayArea << " de bahía)\n"
+        << "Defectos de convexidad: " << defects << " en "
+        << counted(outerBorders, "borde exterior", "bordes exteriores") << ", " << deepDefects
+        << " de profundidad de un píxel o más\n";
 
     if (!regions.empty()) {
         out << "\nRegiones de la deficiencia, en el orden del barrido por filas (caja: esquinas "

@@ -57,9 +57,10 @@ TEST_F(ConvexdTool, ReportsTheLakeTheBayAndTheDefectOfAShape)
             "10001\n") });
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("Casco convexo: 4 vértices, área 24.00, 35 píxeles dentro\n"
-                           "Deficiencia convexa: 15 píxeles en 2 regiones (1 lagos, 1 bahías; "
+                           "Deficiencia convexa: 15 píxeles en 2 regiones (1 lago, 1 bahía; "
                            "3 píxeles de lago, 12 de bahía)\n"
-                           "Defectos de convexidad: 1 en 1 bordes exteriores\n"),
+                           "Defectos de convexidad: 1 en 1 borde exterior, 1 de profundidad de "
+                           "un píxel o más\n"),
         std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("  Región 1: lago, área 3 píxeles, caja (1, 1)-(3, 1), centroide "
