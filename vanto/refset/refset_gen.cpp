@@ -89,13 +89,13 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
 
     std::string refset = vanto::vecplan::formatRefsetHeader();
-    refset += "# Referencias: los caracteres 0-9, A-Z, a-z, Ñ y ñ de las fuentes";
-    for (const FontFace& face : vanto::refset::referenceFaces())
-        refset += " " + std::string(face.name);
-    refset += ",\n# a";
+    refset += "# Referencias: los caracteres 0-9, A-Z, a-z, Ñ y ñ a";
     for (const int size : vanto::refset::kReferenceSizes)
         refset += " " + std::to_string(size);
-    refset += " píxeles por eme, sin hinting, umbral al 50 % de gris.\n";
+    refset += " píxeles por eme, dibujados sin hinting\n# y cortados al 50 % de gris, de las "
+              "fuentes:\n";
+    for (const FontFace& face : vanto::refset::referenceFaces())
+        refset += "#   " + std::string(face.name) + ": " + std::string(face.file) + "\n";
     if (!collect(vanto::refset::referenceFaces(), vanto::refset::kReferenceSizes, refset, {})
         || !writeFile(argv[1], refset))
         return 1;

@@ -19,7 +19,7 @@ namespace vanto::vecplan {
 
 // Zoning: the box is stretched onto kZones x kZones equal zones; each zone
 // holds the percentage of its area that is black.
-inline constexpr int kZones = 8;
+inline constexpr int kZones = 6;
 // Crossings: the box is cut into kCrossingBands bands each way; each band
 // holds the mean number of black runs met along one line of the band, x10.
 inline constexpr int kCrossingBands = 8;
@@ -44,28 +44,28 @@ struct FeatureGroup {
 // strokes a line meets, which side a shape is open to, and how thick the
 // strokes are against the size of the character.
 inline constexpr std::array<FeatureGroup, 8> kGroups { {
-    { "Zonas 8x8", "porcentaje de negro de cada zona, fila a fila", 0, 64, 8, 1 },
+    { "Zonas 6x6", "porcentaje de negro de cada zona, fila a fila", 0, 36, 6, 1 },
     { "Cruces horizontales",
-        "tramos negros por fila en 8 franjas horizontales, media x10, de arriba abajo", 64, 8, 8,
+        "tramos negros por fila en 8 franjas horizontales, media x10, de arriba abajo", 36, 8, 8,
         6 },
     { "Cruces verticales",
-        "tramos negros por columna en 8 franjas verticales, media x10, de izquierda a derecha", 72,
+        "tramos negros por columna en 8 franjas verticales, media x10, de izquierda a derecha", 44,
         8, 8, 6 },
     { "Margen izquierdo", "blanco desde el borde izquierdo en 8 franjas horizontales, % del ancho",
-        80, 8, 8, 1 },
-    { "Margen derecho", "blanco desde el borde derecho en 8 franjas horizontales, % del ancho", 88,
+        52, 8, 8, 1 },
+    { "Margen derecho", "blanco desde el borde derecho en 8 franjas horizontales, % del ancho", 60,
         8, 8, 1 },
-    { "Margen superior", "blanco desde el borde superior en 8 franjas verticales, % del alto", 96,
+    { "Margen superior", "blanco desde el borde superior en 8 franjas verticales, % del alto", 68,
         8, 8, 1 },
-    { "Margen inferior", "blanco desde el borde inferior en 8 franjas verticales, % del alto", 104,
+    { "Margen inferior", "blanco desde el borde inferior en 8 franjas verticales, % del alto", 76,
         8, 8, 1 },
     { "Forma",
         "proporción ancho/(ancho+alto) %, tramo negro horizontal medio % del alto, tramo negro "
         "vertical medio % del alto",
-        112, 3, 3, 40 },
+        84, 3, 3, 40 },
 } };
 
-inline constexpr int kVectorSize = 115;
+inline constexpr int kVectorSize = 87;
 
 static_assert(kGroups.back().offset + kGroups.back().count == kVectorSize);
 

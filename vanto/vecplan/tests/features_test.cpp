@@ -48,7 +48,7 @@ TEST(Features, SinglePixelIsAFullBox)
     EXPECT_EQ(f->box.top, 1);
     EXPECT_EQ(f->box.width, 1);
     EXPECT_EQ(f->box.height, 1);
-    EXPECT_EQ(group(*f, kZoning), std::vector<int>(64, 100));
+    EXPECT_EQ(group(*f, kZoning), std::vector<int>(kZones * kZones, 100));
     EXPECT_EQ(group(*f, kRowCrossings), std::vector<int>(8, 10));
     EXPECT_EQ(group(*f, kColumnCrossings), std::vector<int>(8, 10));
     EXPECT_EQ(group(*f, kLeft), std::vector<int>(8, 0));
@@ -56,15 +56,22 @@ TEST(Features, SinglePixelIsAFullBox)
     EXPECT_EQ(group(*f, kShape), (std::vector<int> { 50, 100, 100 }));
 }
 
-TEST(Features, HollowSquareSpreadsEachPixelOverFourZones)
+TEST(Features, HollowSquareSharesItsPixelsAmongZones)
 {
     const auto f = computeFeatures(drawing({ "####", "#..#", "#..#", "####" }));
     ASSERT_TRUE(f);
-    const std::vector<int> edge(8, 100);
-    const std::vector<int> middle { 100, 100, 0, 0, 0, 0, 100, 100 };
-    std::vector<int> zones;
-    for (const auto* row : { &edge, &edge, &middle, &middle, &middle, &middle, &edge, &edge })
-        zones.insert(zones.end(), row->begin(), row->end());
+    // Each pixel is 6/4 zone wide: pixels 0 and 1 share zone 1, pixels 2 and
+    // 3 share zone 4, half and half.
+    // clang-format off
+    const std::vector<int> zones {
+        100, 100, 100, 100, 100, 100,
+        100,  75,  50,  50,  75, 100,
+        100,  50,   0,   0,  50, 100,
+        100,  50,   0,   0,  50, 100,
+        100,  75,  50,  50,  75, 100,
+        100, 100, 100, 100, 100, 100,
+    };
+    // clang-format on
     EXPECT_EQ(group(*f, kZoning), zones);
     // Four rows over eight bands: two bands a row; one run on the full
     // rows, two on the others.
@@ -89,14 +96,13 @@ TEST(Features, FractionalZonesOfAFiveByThreeT)
     EXPECT_EQ(f->box.left, 1);
     EXPECT_EQ(f->box.width, 5);
     EXPECT_EQ(f->box.height, 3);
-    // Each zone is 5/8 pixel wide and 3/8 pixel high. The third row of zones
-    // takes 2/3 of its height from the bar and 1/3 from the stem; the stem
-    // (pixel column 2, zone units 16..24) covers 4/5 of zone columns 3 and 4.
-    const std::vector<int> bar(8, 100);
-    const std::vector<int> joint { 67, 67, 67, 93, 93, 67, 67, 67 };
-    const std::vector<int> stem { 0, 0, 0, 80, 80, 0, 0, 0 };
+    // Each zone is 5/6 pixel wide and 1/2 pixel high: two rows of zones for
+    // the bar, four for the stem, whose pixel column (zone units 12..18)
+    // covers 3/5 of zone columns 2 and 3.
+    const std::vector<int> bar(6, 100);
+    const std::vector<int> stem { 0, 0, 60, 60, 0, 0 };
     std::vector<int> zones;
-    for (const auto* row : { &bar, &bar, &joint, &stem, &stem, &stem, &stem, &stem })
+    for (const auto* row : { &bar, &bar, &stem, &stem, &stem, &stem })
         zones.insert(zones.end(), row->begin(), row->end());
     EXPECT_EQ(group(*f, kZoning), zones);
     EXPECT_EQ(group(*f, kRowCrossings), std::vector<int>(8, 10));
