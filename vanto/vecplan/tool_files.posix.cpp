@@ -2,10 +2,11 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <random>
 #include <unistd.h>
 
 namespace vanto::vecplan {
@@ -58,21 +59,27 @@ std::string replaceFileAtomically(
 {
     const std::string target = dir + "/" + std::string(name);
     // A name of its own for every run, in the target's directory, so the
-    // rename stays within one file system and two runs never share it.
-    std::string temp = dir + "/." + std::string(name) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return "No se puede crear un fichero temporal en " + dir + ": " + reason(errno) + ".";
+    // rename stays within one file system and two runs never share it. The
+    // file is made like any other (mode 0666 less the umask), so whoever may
+    // read the old result may read the new one.
+    std::random_device random;
+    std::string temp;
+    int fd = -1;
+    int openError = 0;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        char suffix[40];
+        std::snprintf(suffix, sizeof suffix, ".%ld.%08x", static_cast<long>(::getpid()), random());
+        temp = dir + "/." + std::string(name) + suffix;
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        openError = errno;
+        if (fd < 0 && openError != EEXIST)
+            break;
     }
+    if (fd < 0)
+        return "No se puede crear un fichero temporal en " + dir + ": " + reason(openError) + ".";
     int error = 0;
     std::string failure;
-    // mkstemp makes the file private; the result is for anyone who may read
-    // the directory, as a file made with open() would be.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd, 0666 & ~mask) != 0) {
-        failure = "No se pueden dar permisos a " + temp + ": " + reason(errno) + ".";
-    } else if (!writeAll(fd, contents, error)) {
+    if (!writeAll(fd, contents, error)) {
         failure = "No se puede escribir " + temp + ": " + reason(error) + ".";
     } else if (::fsync(fd) != 0) {
         failure = "No se puede escribir en disco " + temp + ": " + reason(errno) + ".";
