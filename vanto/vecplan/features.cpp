@@ -151,8 +151,7 @@ std::optional<Features> computeFeatures(const Bitmap& image)
     const int w = box.width;
     const int h = box.height;
 
-    std::vector<int> blackInRow(static_cast<std::size_t>(h)),
-        blackInColumn(static_cast<std::size_t>(w));
+    std::int64_t black = 0;
     std::vector<int> runsInRow(static_cast<std::size_t>(h)),
         runsInColumn(static_cast<std::size_t>(w));
     // A line of the box with no black pixel counts as white all through.
@@ -166,8 +165,7 @@ std::optional<Features> computeFeatures(const Bitmap& image)
                 continue;
             const auto ys = static_cast<std::size_t>(y);
             const auto xs = static_cast<std::size_t>(x);
-            ++blackInRow[ys];
-            ++blackInColumn[xs];
+            ++black;
             leftMargin[ys] = std::min(leftMargin[ys], x);
             rightMargin[ys] = std::min(rightMargin[ys], w - 1 - x);
             topMargin[xs] = std::min(topMargin[xs], y);
@@ -188,13 +186,13 @@ std::optional<Features> computeFeatures(const Bitmap& image)
     bandMeans<kEdgeBands>(topMargin, 100, h, v + kGroups[5].offset);
     bandMeans<kEdgeBands>(bottomMargin, 100, h, v + kGroups[6].offset);
 
-    std::int64_t black = 0, rowRuns = 0, columnRuns = 0;
-    for (int y = 0; y < h; ++y) {
-        black += blackInRow[static_cast<std::size_t>(y)];
-        rowRuns += runsInRow[static_cast<std::size_t>(y)];
-    }
-    for (int x = 0; x < w; ++x)
-        columnRuns += runsInColumn[static_cast<std::size_t>(x)];
+    // The box holds at least one black pixel, so there is at least one run
+    // each way.
+    std::int64_t rowRuns = 0, columnRuns = 0;
+    for (const int runs : runsInRow)
+        rowRuns += runs;
+    for (const int runs : runsInColumn)
+        columnRuns += runs;
     int* shape = v + kGroups[7].offset;
     shape[0] = roundedRatio(100 * std::int64_t { w }, std::int64_t { w } + h);
     // Mean run lengths against the box's height: thick strokes in a short box
