@@ -23,6 +23,17 @@ std::string counted(std::uint64_t n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// Each list stops at the entry that takes it past this many bytes: a reader
+// keeps far less, and a pathological image (millions of regions) must not
+// keep the tool writing for minutes.
+constexpr std::size_t kListBudget = 1 << 20;
+
+void writeOmitted(std::ostream& out, std::uint64_t omitted, const char* one, const char* many)
+{
+    out << "  ... y " << omitted << ' ' << (omitted == 1 ? one : many)
+        << ": cada lista se corta al pasar de " << kListBudget << " bytes\n";
+}
+
 std::string pointText(const Point& p)
 {
     return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
@@ -45,15 +56,17 @@ std::int64_t doubledArea(const std::vector<Point>& polygon)
 void writeConvexdReport(const Bitmap& image, std::ostream& out)
 {
     const std::vector<Point> hull = pixelHull(image);
-    const std::vector<DeficiencyRegion> regions = deficiencyRegions(image, hull);
     std::uint64_t insidePixels = 0;
     for (const RowSpan& span : rowSpans(hull, image.height))
         insidePixels += static_cast<std::uint64_t>(std::max(0, span.last - span.first + 1));
-    std::uint64_t lakes = 0, lakeArea = 0, bayArea = 0;
-    for (const DeficiencyRegion& r : regions) {
+    // The regions are streamed twice too, to total them and to list them.
+    std::uint64_t regionCount = 0, lakes = 0, lakeArea = 0, bayArea = 0;
+    forEachDeficiencyRegion(image, hull, [&](const DeficiencyRegion& r) {
+        ++regionCount;
         lakes += r.lake;
         (r.lake ? lakeArea : bayArea) += r.area;
-    }
+        return true;
+    });
 
     // The borders are streamed twice, to count the defects and to list
     // them, so that only one border is held at a time.
@@ -93,24 +106,32 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
         << ", área " << fixed2(static_cast<double>(doubledArea(hull)) / 2) << ", " << insidePixels
         << " píxeles dentro\n"
         << "Deficiencia convexa: " << lakeArea + bayArea << " píxeles en "
-        << counted(regions.size(), "región", "regiones") << " (" << counted(lakes, "lago", "lagos")
-        << ", " << counted(regions.size() - lakes, "bahía", "bahías") << "; " << lakeArea
+        << counted(regionCount, "región", "regiones") << " (" << counted(lakes, "lago", "lagos")
+        << ", " << counted(regionCount - lakes, "bahía", "bahías") << "; " << lakeArea
         << " píxeles de lago, " << bayArea << " de bahía)\n"
         << "Defectos de convexidad: " << defects << " en "
         << counted(outerBorders, "borde exterior", "bordes exteriores") << ", " << deepDefects
         << " de profundidad de un píxel o más\n";
 
-    if (!regions.empty()) {
+    if (regionCount > 0) {
         out << "\nRegiones de la deficiencia, en el orden del barrido por filas (caja: esquinas "
                "superior izquierda e inferior derecha, incluidas):\n";
-        for (std::size_t n = 0; n < regions.size(); ++n) {
-            const DeficiencyRegion& r = regions[n];
-            out << "  Región " << n + 1 << ": " << (r.lake ? "lago" : "bahía") << ", área "
-                << r.area << (r.area == 1 ? " píxel" : " píxeles") << ", caja "
-                << pointText({ r.box.left, r.box.top }) << "-"
-                << pointText({ r.box.right, r.box.bottom }) << ", centroide ("
-                << fixed2(r.centroidX) << ", " << fixed2(r.centroidY) << ")\n";
-        }
+        std::uint64_t n = 0;
+        std::size_t written = 0;
+        forEachDeficiencyRegion(image, hull, [&](const DeficiencyRegion& r) {
+            if (written > kListBudget) {
+                writeOmitted(out, regionCount - n, "región más", "regiones más");
+                return false;
+            }
+            const std::string line = "  Región " + std::to_string(++n) + ": "
+                + (r.lake ? "lago" : "bahía") + ", área " + counted(r.area, "píxel", "píxeles")
+                + ", caja " + pointText({ r.box.left, r.box.top }) + "-"
+                + pointText({ r.box.right, r.box.bottom }) + ", centroide (" + fixed2(r.centroidX)
+                + ", " + fixed2(r.centroidY) + ")\n";
+            out << line;
+            written += line.size();
+            return true;
+        });
     }
 
     out << "\nDefectos de convexidad por borde exterior (numerados como los bordes de "
@@ -118,23 +139,34 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
     {
         BorderFollower follower(image);
         Border border;
+        std::uint64_t listed = 0;
+        std::size_t written = 0;
         for (std::uint64_t n = 1; follower.next(border); ++n) {
             if (border.hole)
                 continue;
-            const Defects found = convexityDefects(border.points, hullIndices(border.points));
-            out << "  Borde " << n << " (inicio " << pointText(border.points.front()) << ", "
-                << border.points.size() << " puntos): " << found.defects.size()
-                << (found.defects.size() == 1 ? " defecto" : " defectos");
-            if (found.reordered)
-                out << " (el borde repasa píxeles: vértices del casco tomados en el orden del "
-                       "borde)";
-            out << '\n';
-            for (const Defect& d : found.defects) {
-                out << "    inicio " << pointText(border.points[d.start]) << ", fin "
-                    << pointText(border.points[d.end]) << ", punto más lejano "
-                    << pointText(border.points[d.farthest]) << ", profundidad " << fixed2(d.depth)
-                    << '\n';
+            if (written > kListBudget) {
+                writeOmitted(
+                    out, outerBorders - listed, "borde exterior más", "bordes exteriores más");
+                break;
             }
+            ++listed;
+            const Defects found = convexityDefects(border.points, hullIndices(border.points));
+            std::string text = "  Borde " + std::to_string(n) + " (inicio "
+                + pointText(border.points.front()) + ", "
+                + counted(border.points.size(), "punto", "puntos")
+                + "): " + counted(found.defects.size(), "defecto", "defectos");
+            if (found.reordered)
+                text += " (el borde repasa píxeles: vértices del casco tomados en el orden del "
+                        "borde)";
+            text += '\n';
+            for (const Defect& d : found.defects) {
+                text += "    inicio " + pointText(border.points[d.start]) + ", fin "
+                    + pointText(border.points[d.end]) + ", punto más lejano "
+                    + pointText(border.points[d.farthest]) + ", profundidad " + fixed2(d.depth)
+                    + '\n';
+            }
+            out << text;
+            written += text.size();
         }
     }
 

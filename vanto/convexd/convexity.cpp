@@ -327,9 +327,19 @@ std::vector<RowSpan> rowSpans(const std::vector<Point>& hull, int height)
 std::vector<DeficiencyRegion> deficiencyRegions(const Bitmap& image, const std::vector<Point>& hull)
 {
     std::vector<DeficiencyRegion> regions;
+    forEachDeficiencyRegion(image, hull, [&](const DeficiencyRegion& region) {
+        regions.push_back(region);
+        return true;
+    });
+    return regions;
+}
+
+void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull,
+    const std::function<bool(const DeficiencyRegion&)>& visit)
+{
     const int w = image.width, h = image.height;
     if (hull.empty() || w <= 0 || h <= 0)
-        return regions;
+        return;
     const std::uint64_t count = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h);
     if (count > UINT32_MAX)
         throw std::length_error("image too large for the region search");
@@ -392,10 +402,10 @@ std::vector<DeficiencyRegion> deficiencyRegions(const Bitmap& image, const std::
             }
             region.centroidX = sumX / static_cast<double>(region.area);
             region.centroidY = sumY / static_cast<double>(region.area);
-            regions.push_back(region);
+            if (!visit(region))
+                return;
         }
     }
-    return regions;
 }
 
 } // namespace vanto

@@ -6,6 +6,7 @@
 #include "contours.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace vanto {
@@ -65,7 +66,13 @@ struct DeficiencyRegion {
 };
 
 // The white pixels inside the hull, grouped 4-connected (the white
-// counterpart of 8-connected black), in raster order of their first pixel.
+// counterpart of 8-connected black), handed to visit one at a time in
+// raster order of their first pixel, until visit returns false. Iterative,
+// with one byte a pixel and a stack no larger than the biggest region.
+void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull,
+    const std::function<bool(const DeficiencyRegion&)>& visit);
+
+// All of them, collected.
 std::vector<DeficiencyRegion> deficiencyRegions(
     const Bitmap& image, const std::vector<Point>& hull);
 

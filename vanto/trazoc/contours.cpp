@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -26,6 +27,20 @@ std::uint64_t load8(const std::uint8_t* p)
 
 } // namespace
 
+BorderMarks::BorderMarks(std::size_t pixelCount)
+    : pixelCount_(pixelCount)
+{
+    // Small images go straight to the array; large ones start with room
+    // for borders a few times the image's sides.
+    if (pixelCount <= (1u << 16)) {
+        if (pixelCount > 0)
+            goDense();
+    } else {
+        rehash(std::bit_ceil(std::max<std::size_t>(
+            1024, 16 * static_cast<std::size_t>(std::sqrt(static_cast<double>(pixelCount))))));
+    }
+}
+
 std::size_t BorderMarks::slotOf(std::uint32_t pixel) const
 {
     // Fibonacci hashing spreads the neighbouring pixels of a border.
@@ -36,38 +51,51 @@ std::size_t BorderMarks::slotOf(std::uint32_t pixel) const
     return slot;
 }
 
+std::uint32_t BorderMarks::value(std::uint32_t pixel) const
+{
+    if (dense_)
+        return dense_[pixel];
+    if (slots_.empty())
+        return 0;
+    const Slot& slot = slots_[slotOf(pixel)];
+    return slot.pixel == kEmpty ? 0 : slot.value;
+}
+
 std::uint32_t BorderMarks::state(std::uint32_t pixel) const
 {
-    if (slots_.empty())
-        return kNone;
-    const Slot& slot = slots_[slotOf(pixel)];
-    return slot.pixel == kEmpty ? kNone : slot.value & 3u;
+    return value(pixel) & 3u;
 }
 
-int BorderMarks::border(std::uint32_t pixel) const
+int BorderMarks::outer(std::uint32_t pixel) const
 {
-    return static_cast<int>(slots_[slotOf(pixel)].value >> 2);
+    return static_cast<int>(value(pixel) >> 2);
 }
 
-inline void BorderMarks::mark(std::uint32_t pixel, int id, bool eastSeen)
+inline void BorderMarks::mark(std::uint32_t pixel, int outer, bool eastSeen)
 {
-    if ((used_ + 1) * 2 > slots_.size())
-        rehash(slots_.empty() ? 1024 : slots_.size() * 2);
-    Slot& slot = slots_[slotOf(pixel)];
     const std::uint32_t value
-        = static_cast<std::uint32_t>(id) << 2 | (eastSeen ? kEastSeen : kPassed);
+        = static_cast<std::uint32_t>(outer) << 2 | (eastSeen ? kEastSeen : kPassed);
+    if (dense_) {
+        std::uint32_t& cell = dense_[pixel];
+        if (eastSeen || cell == 0)
+            cell = value;
+        return;
+    }
+    if ((used_ + 1) * 2 > slots_.size()) {
+        if ((used_ + 1) * 16 > pixelCount_) {
+            goDense();
+            mark(pixel, outer, eastSeen);
+            return;
+        }
+        rehash(slots_.size() * 2);
+    }
+    Slot& slot = slots_[slotOf(pixel)];
     if (slot.pixel == kEmpty) {
         slot = { pixel, value };
         ++used_;
     } else if (eastSeen) {
         slot.value = value;
     }
-}
-
-void BorderMarks::reserve(std::size_t pixels)
-{
-    if (pixels * 2 > slots_.size())
-        rehash(std::bit_ceil(pixels * 2));
 }
 
 void BorderMarks::rehash(std::size_t size)
@@ -78,6 +106,18 @@ void BorderMarks::rehash(std::size_t size)
         if (s.pixel != kEmpty)
             slots_[slotOf(s.pixel)] = s;
     }
+}
+
+void BorderMarks::goDense()
+{
+    dense_.reset(static_cast<std::uint32_t*>(std::calloc(pixelCount_, sizeof(std::uint32_t))));
+    if (!dense_)
+        throw std::bad_alloc();
+    for (const Slot& s : slots_) {
+        if (s.pixel != kEmpty)
+            dense_[s.pixel] = s.value;
+    }
+    std::vector<Slot>().swap(slots_);
 }
 
 BorderFollower::BorderFollower(const Bitmap& image)
@@ -91,8 +131,7 @@ BorderFollower::BorderFollower(const Bitmap& image)
     pixels_ = image.pixels.data();
     width_ = image.width;
     height_ = image.height;
-    // A character's borders run to a few times the image's sides.
-    marks_.reserve(4 * (static_cast<std::size_t>(width_) + static_cast<std::size_t>(height_)));
+    marks_ = BorderMarks(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
 }
 
 bool BorderFollower::next(Border& border)
@@ -129,12 +168,11 @@ bool BorderFollower::next(Border& border)
                 ++x;
                 continue;
             }
-            const int id = static_cast<int>(outerOf_.size());
+            const int id = traced_++;
             border.hole = hole;
             border.parent = hole ? parentOfHoleAt(start) : -1;
-            outerOf_.push_back(hole ? border.parent : id);
             border.points.clear();
-            trace(start, hole, id, border.points);
+            trace(start, hole, hole ? border.parent : id, border.points);
             x_ = x + 1;
             return true;
         }
@@ -151,12 +189,12 @@ int BorderFollower::parentOfHoleAt(Point start) const
     for (int x = start.x; x >= 0 && black(x, start.y); --x) {
         const std::uint32_t pixel = index(x, start.y);
         if (marks_.state(pixel) != BorderMarks::kNone)
-            return outerOf_[static_cast<std::size_t>(marks_.border(pixel))];
+            return marks_.outer(pixel);
     }
     return -1;
 }
 
-void BorderFollower::trace(Point start, bool hole, int id, std::vector<Point>& out)
+void BorderFollower::trace(Point start, bool hole, int outer, std::vector<Point>& out)
 {
     // Neighbours by chain code; the search runs up to direction 15 and is
     // taken modulo 8.
@@ -175,7 +213,7 @@ void BorderFollower::trace(Point start, bool hole, int id, std::vector<Point>& o
     } while (!black(first.x, first.y) && s != firstEnd);
 
     if (s == firstEnd) { // an isolated pixel
-        marks_.mark(index(start.x, start.y), id, true);
+        marks_.mark(index(start.x, start.y), outer, true);
         out.push_back(start);
         return;
     }
@@ -204,7 +242,7 @@ void BorderFollower::trace(Point start, bool hole, int id, std::vector<Point>& o
         }
         s &= 7;
         const Point following = neighbour(current, s);
-        marks_.mark(here, id, static_cast<unsigned>(s - 1) < static_cast<unsigned>(searchEnd));
+        marks_.mark(here, outer, static_cast<unsigned>(s - 1) < static_cast<unsigned>(searchEnd));
         out.push_back(current);
 
         if (following == start && current == first)

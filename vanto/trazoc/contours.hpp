@@ -5,6 +5,8 @@
 #include "pbm.hpp"
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,41 +32,50 @@ struct Border {
     std::vector<Point> points;
 };
 
-// The pixels that traced borders have passed, each with the index of the
-// border that labelled it last and whether a walk has looked at its east
-// side. Borders are thin, so this is a hash table keyed by pixel index
-// rather than a second image: the work stays proportional to the length of
-// the borders, not to the area of the image.
+// The pixels that traced borders have passed, each with whether a walk has
+// looked at its east side and the outer border of the component that the
+// marking border belongs to (the border itself, or the outer border around
+// a hole). Borders are thin, so the marks start in a hash table keyed by
+// pixel index, where the work stays proportional to the borders' length;
+// once they cover a sixteenth of the image they move to a plain array, which
+// bounds the memory at four bytes a pixel whatever the image.
 class BorderMarks {
 public:
     static constexpr std::uint32_t kNone = 0;
     static constexpr std::uint32_t kPassed = 2;
     static constexpr std::uint32_t kEastSeen = 3;
 
-    // Room for about this many pixels before the table has to grow.
-    void reserve(std::size_t pixels);
+    explicit BorderMarks(std::size_t pixelCount = 0);
 
     // kNone, kPassed or kEastSeen for a pixel.
     std::uint32_t state(std::uint32_t pixel) const;
-    // The border that labelled a marked pixel last.
-    int border(std::uint32_t pixel) const;
-    // Marks a pixel as the walk of border id leaves it: a pixel whose east
-    // side was seen takes this border's label even when an earlier border
-    // labelled it; otherwise only an unmarked pixel takes it.
-    void mark(std::uint32_t pixel, int id, bool eastSeen);
+    // The outer border recorded with a marked pixel.
+    int outer(std::uint32_t pixel) const;
+    // Marks a pixel as a walk leaves it: a pixel whose east side was seen
+    // takes this walk's outer border even when an earlier walk marked it;
+    // otherwise only an unmarked pixel takes it.
+    void mark(std::uint32_t pixel, int outer, bool eastSeen);
 
 private:
     static constexpr std::uint32_t kEmpty = 0xffffffffu;
     struct Slot {
         std::uint32_t pixel = kEmpty;
-        std::uint32_t value = 0; // border index << 2 | state
+        std::uint32_t value = 0; // outer border << 2 | state
     };
+    struct FreeDeleter {
+        void operator()(std::uint32_t* p) const { std::free(p); }
+    };
+    std::uint32_t value(std::uint32_t pixel) const;
     std::size_t slotOf(std::uint32_t pixel) const;
     void rehash(std::size_t size);
+    void goDense();
 
+    std::size_t pixelCount_ = 0;
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
     int shift_ = 32;
+    // Allocated zeroed by the system, so untouched parts cost nothing.
+    std::unique_ptr<std::uint32_t[], FreeDeleter> dense_;
 };
 
 // Walks the borders of an image one at a time, in the order in which a raster
@@ -95,16 +106,14 @@ private:
         return static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(width_)
             + static_cast<std::uint32_t>(x);
     }
-    void trace(Point start, bool hole, int id, std::vector<Point>& out);
+    void trace(Point start, bool hole, int outer, std::vector<Point>& out);
     int parentOfHoleAt(Point start) const;
 
     const std::uint8_t* pixels_ = nullptr;
     int width_ = 0;
     int height_ = 0;
     BorderMarks marks_;
-    // For every border traced so far: itself if it is an outer border, its
-    // parent if it is a hole.
-    std::vector<int> outerOf_;
+    int traced_ = 0; // borders so far
     int x_ = 0; // where the scan goes on
     int y_ = 0;
 };

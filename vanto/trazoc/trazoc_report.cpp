@@ -10,6 +10,16 @@ namespace vanto {
 namespace {
 
 constexpr std::size_t kCodesPerLine = 80;
+// Each of the two lists stops at the border that takes it past this many
+// bytes: a reader keeps far less, and a pathological image (millions of
+// borders) must not keep the tool writing for minutes.
+constexpr std::size_t kListBudget = 1 << 20;
+
+void writeOmitted(std::ostream& out, std::uint64_t omitted)
+{
+    out << "  ... y " << omitted << (omitted == 1 ? " borde más" : " bordes más")
+        << ": cada lista se corta al pasar de " << kListBudget << " bytes\n";
+}
 
 std::string fixed2(double value)
 {
@@ -71,16 +81,24 @@ void writeTrazocReport(const Bitmap& image, std::ostream& out)
     {
         BorderFollower follower(image);
         Border border;
+        std::size_t written = 0;
         for (std::uint64_t n = 1; follower.next(border); ++n) {
+            if (written > kListBudget) {
+                writeOmitted(out, outer + holes - n + 1);
+                break;
+            }
             const Box box = boundingBox(border.points);
-            out << "  Borde " << n << ": "
-                << (border.hole ? "hueco del borde " + std::to_string(border.parent + 1)
-                                : std::string("exterior"))
-                << ", inicio " << pointText(border.points.front()) << ", " << border.points.size()
-                << (border.points.size() == 1 ? " punto" : " puntos") << ", perímetro "
-                << fixed2(perimeter(chainCode(border.points))) << ", caja "
-                << pointText({ box.left, box.top }) << "-" << pointText({ box.right, box.bottom })
-                << '\n';
+            const std::string line = "  Borde " + std::to_string(n) + ": "
+                + (border.hole ? "hueco del borde " + std::to_string(border.parent + 1)
+                               : std::string("exterior"))
+                + ", inicio " + pointText(border.points.front()) + ", "
+                + std::to_string(border.points.size())
+                + (border.points.size() == 1 ? " punto" : " puntos") + ", perímetro "
+                + fixed2(perimeter(chainCode(border.points))) + ", caja "
+                + pointText({ box.left, box.top }) + "-" + pointText({ box.right, box.bottom })
+                + "\n";
+            out << line;
+            written += line.size();
         }
     }
 
@@ -88,20 +106,25 @@ void writeTrazocReport(const Bitmap& image, std::ostream& out)
            "vuelve al inicio:\n";
     BorderFollower follower(image);
     Border border;
+    std::size_t written = 0;
     for (std::uint64_t n = 1; follower.next(border); ++n) {
-        const std::vector<std::uint8_t> code = chainCode(border.points);
-        out << "  Borde " << n << " (" << code.size() << " pasos):";
-        if (code.empty())
-            out << " ninguno, es un píxel aislado";
-        std::string line;
-        for (std::size_t i = 0; i < code.size(); ++i) {
-            if (i % kCodesPerLine == 0) {
-                out << line << "\n    ";
-                line.clear();
-            }
-            line += static_cast<char>('0' + code[i]);
+        if (written > kListBudget) {
+            writeOmitted(out, outer + holes - n + 1);
+            break;
         }
-        out << line << '\n';
+        const std::vector<std::uint8_t> code = chainCode(border.points);
+        std::string text
+            = "  Borde " + std::to_string(n) + " (" + std::to_string(code.size()) + " pasos):";
+        if (code.empty())
+            text += " ninguno, es un píxel aislado";
+        for (std::size_t i = 0; i < code.size(); ++i) {
+            if (i % kCodesPerLine == 0)
+                text += "\n    ";
+            text += static_cast<char>('0' + code[i]);
+        }
+        text += '\n';
+        out << text;
+        written += text.size();
     }
 }
 

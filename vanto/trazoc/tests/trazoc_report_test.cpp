@@ -76,3 +76,33 @@ TEST(TrazocReport, LongChainCodesAreWrappedButComplete)
 
 } // namespace
 } // namespace vanto
+
+namespace vanto {
+namespace {
+
+TEST(TrazocReport, ListsOfAPathologicalNumberOfBordersStopAfterAMegabyteEach)
+{
+    // A checkerboard: one component with a hole at every inner white pixel.
+    const int n = 701;
+    Bitmap board = testing::blank(n, n);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            testing::set(board, x, y, (x + y) % 2 == 0);
+    const std::string text = reportOf(board);
+    const int holes = (n - 2) * (n - 2) / 2;
+    EXPECT_NE(
+        text.find("Componentes: 1\nHuecos: " + std::to_string(holes) + "\n"), std::string::npos);
+    // Both lists are cut, each a little past its budget, with the count of
+    // the borders left out.
+    const auto tableCut = text.find(" bordes más: cada lista se corta al pasar de 1048576 bytes\n");
+    ASSERT_NE(tableCut, std::string::npos);
+    const auto codes = text.find("\nCódigos de cadena");
+    ASSERT_NE(codes, std::string::npos);
+    EXPECT_LT(tableCut, codes);
+    EXPECT_NE(text.find(" bordes más: cada lista se corta", codes), std::string::npos);
+    EXPECT_GT(text.size(), 2u << 20);
+    EXPECT_LT(text.size(), (2u << 20) + 4096);
+}
+
+} // namespace
+} // namespace vanto
