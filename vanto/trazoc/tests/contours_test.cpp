@@ -215,24 +215,6 @@ TEST(Borders, RandomImagesKeepTheBorderInvariants)
     }
 }
 
-TEST(Borders, FollowerStreamsTheSameBordersThatFindBordersCollects)
-{
-    std::mt19937 rng(7);
-    const Bitmap image = randomBlotches(rng, 50, 40, 10);
-    const auto all = findBorders(image);
-    BorderFollower follower(image);
-    Border border;
-    std::size_t n = 0;
-    while (follower.next(border)) {
-        ASSERT_LT(n, all.size());
-        EXPECT_EQ(border.points, all[n].points);
-        EXPECT_EQ(border.parent, all[n].parent);
-        ++n;
-    }
-    EXPECT_EQ(n, all.size());
-    EXPECT_FALSE(follower.next(border)) << "a finished follower stays finished";
-}
-
 TEST(Borders, LargeCheckerboardIsTracedWithoutRecursion)
 {
     // Every black pixel touches its diagonal neighbours: one component

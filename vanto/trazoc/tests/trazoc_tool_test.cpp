@@ -81,17 +81,5 @@ TEST_F(TrazocTool, RefusesBadInputWithOneLineOnStandardOutput)
     expectOneLineError(runTool(TRAZOC_EXE, { write("enorme.pbm", "P4\n999999 999999\n") }));
 }
 
-TEST_F(TrazocTool, RawPbmOfAFullLineIsOneBarWalkedThereAndBack)
-{
-    // P4, 10 x 1, all black: two bytes, the padding bits set too.
-    const auto run
-        = runTool(TRAZOC_EXE, { write("barra.pbm", std::string("P4\n10 1\n\xff\xff", 10)) });
-    EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("  Borde 1: exterior, inicio (0, 0), 18 puntos, perímetro 18.00, "
-                           "caja (0, 0)-(9, 0)\n"),
-        std::string::npos)
-        << run.out;
-}
-
 } // namespace
 } // namespace vanto
