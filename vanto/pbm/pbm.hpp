@@ -18,8 +18,9 @@ struct Bitmap {
 
     bool black(int x, int y) const
     {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)] != 0;
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)
+                   + static_cast<std::size_t>(x)]
+            != 0;
     }
 };
 
@@ -36,10 +37,22 @@ struct PbmResult {
 // anything is allocated for them.
 inline constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
 
-// Parses the first image of a PBM held in memory.
+// Files longer than this are refused without being read: a plain image of
+// kMaxPixels with a separator after every pixel still fits.
+inline constexpr std::uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
+
+// Parses the first image of a PBM held in memory. Whatever follows the
+// first image (further images, trailing bytes) is ignored.
 PbmResult parsePbm(std::string_view bytes);
 
-// Reads and parses the first image of the PBM file at path.
+// Reads and parses the first image of the PBM file at path. Only regular
+// files are read (a directory, FIFO or device is refused without blocking);
+// every message names the file.
 PbmResult readPbm(const std::string& path);
 
-}  // namespace vanto
+// The image as a PBM file: plain, '0'/'1' characters with one row a line, or
+// raw, rows packed eight pixels a byte. The inverse of parsePbm.
+std::string formatPlainPbm(const Bitmap& bitmap);
+std::string formatRawPbm(const Bitmap& bitmap);
+
+} // namespace vanto

@@ -1,0 +1,182 @@
+#include "convexd_report.hpp"
+
+#include "convexity.hpp"
+#include "trazoc_report.hpp"
+
+#include <cstdio>
+#include <string>
+
+namespace vanto {
+
+namespace {
+
+std::string fixed2(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+// "1 lago", "3 lagos".
+std::string counted(std::uint64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Each list stops at the entry that takes it past this many bytes: a reader
+// keeps far less, and a pathological image (millions of regions) must not
+// keep the tool writing for minutes.
+constexpr std::size_t kListBudget = 1 << 20;
+
+void writeOmitted(std::ostream& out, std::uint64_t omitted, const char* one, const char* many)
+{
+    out << "  ... y " << omitted << ' ' << (omitted == 1 ? one : many)
+        << ": cada lista se corta al pasar de " << kListBudget << " bytes\n";
+}
+
+std::string pointText(const Point& p)
+{
+    return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
+}
+
+// Twice the area of the polygon (shoelace), which is a whole number.
+std::int64_t doubledArea(const std::vector<Point>& polygon)
+{
+    std::int64_t sum = 0;
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const Point& a = polygon[i];
+        const Point& b = polygon[(i + 1) % polygon.size()];
+        sum += static_cast<std::int64_t>(a.x) * b.y - static_cast<std::int64_t>(b.x) * a.y;
+    }
+    return sum < 0 ? -sum : sum;
+}
+
+} // namespace
+
+void writeConvexdReport(const Bitmap& image, std::ostream& out)
+{
+    const std::vector<Point> hull = pixelHull(image);
+    std::uint64_t insidePixels = 0;
+    for (const RowSpan& span : rowSpans(hull, image.height))
+        insidePixels += static_cast<std::uint64_t>(std::max(0, span.last - span.first + 1));
+    // The regions are streamed twice too, to total them and to list them.
+    std::uint64_t regionCount = 0, lakes = 0, lakeArea = 0, bayArea = 0;
+    forEachDeficiencyRegion(image, hull, [&](const DeficiencyRegion& r) {
+        ++regionCount;
+        lakes += r.lake;
+        (r.lake ? lakeArea : bayArea) += r.area;
+        return true;
+    });
+
+    // The borders are streamed twice, to count the defects and to list
+    // them, so that only one border is held at a time.
+    std::uint64_t outerBorders = 0, defects = 0, deepDefects = 0;
+    {
+        BorderFollower follower(image);
+        Border border;
+        while (follower.next(border)) {
+            if (border.hole)
+                continue;
+            ++outerBorders;
+            for (const Defect& d :
+                convexityDefects(border.points, hullIndices(border.points)).defects) {
+                ++defects;
+                deepDefects += d.depth >= 1.0;
+            }
+        }
+    }
+
+    out << "CONVEXD - deficiencias convexas del carácter\n"
+           "Coordenadas en píxeles: x hacia la derecha, y hacia abajo, (0, 0) arriba a la "
+           "izquierda. El casco convexo une los centros de los píxeles negros.\n"
+           "Deficiencia convexa: píxeles blancos dentro del casco (bordes incluidos), unidos "
+           "por sus 4 vecinos; un lago queda encerrado por el carácter, una bahía se abre al "
+           "exterior.\n"
+           "Defecto de convexidad de un borde exterior: entre dos vértices de su casco, el "
+           "punto del borde más alejado de la arista que los une, y esa distancia "
+           "(profundidad).\n\n";
+
+    out << "Imagen: " << image.width << " x " << image.height << " píxeles\n"
+        << "Píxeles negros: " << blackPixelCount(image) << '\n';
+    if (hull.empty()) {
+        out << "La imagen no tiene píxeles negros: no hay casco ni deficiencias.\n";
+        return;
+    }
+    out << "Casco convexo: " << hull.size() << (hull.size() == 1 ? " vértice" : " vértices")
+        << ", área " << fixed2(static_cast<double>(doubledArea(hull)) / 2) << ", " << insidePixels
+        << " píxeles dentro\n"
+        << "Deficiencia convexa: " << lakeArea + bayArea << " píxeles en "
+        << counted(regionCount, "región", "regiones") << " (" << counted(lakes, "lago", "lagos")
+        << ", " << counted(regionCount - lakes, "bahía", "bahías") << "; " << lakeArea
+        << " píxeles de lago, " << bayArea << " de bahía)\n"
+        << "Defectos de convexidad: " << defects << " en "
+        << counted(outerBorders, "borde exterior", "bordes exteriores") << ", " << deepDefects
+        << " de profundidad de un píxel o más\n";
+
+    if (regionCount > 0) {
+        out << "\nRegiones de la deficiencia, en el orden del barrido por filas (caja: esquinas "
+               "superior izquierda e inferior derecha, incluidas):\n";
+        std::uint64_t n = 0;
+        std::size_t written = 0;
+        forEachDeficiencyRegion(image, hull, [&](const DeficiencyRegion& r) {
+            if (written > kListBudget) {
+                writeOmitted(out, regionCount - n, "región más", "regiones más");
+                return false;
+            }
+            const std::string line = "  Región " + std::to_string(++n) + ": "
+                + (r.lake ? "lago" : "bahía") + ", área " + counted(r.area, "píxel", "píxeles")
+                + ", caja " + pointText({ r.box.left, r.box.top }) + "-"
+                + pointText({ r.box.right, r.box.bottom }) + ", centroide (" + fixed2(r.centroidX)
+                + ", " + fixed2(r.centroidY) + ")\n";
+            out << line;
+            written += line.size();
+            return true;
+        });
+    }
+
+    out << "\nDefectos de convexidad por borde exterior (numerados como los bordes de "
+           "TRAZOC):\n";
+    {
+        BorderFollower follower(image);
+        Border border;
+        std::uint64_t listed = 0;
+        std::size_t written = 0;
+        for (std::uint64_t n = 1; follower.next(border); ++n) {
+            if (border.hole)
+                continue;
+            if (written > kListBudget) {
+                writeOmitted(
+                    out, outerBorders - listed, "borde exterior más", "bordes exteriores más");
+                break;
+            }
+            ++listed;
+            const Defects found = convexityDefects(border.points, hullIndices(border.points));
+            std::string text = "  Borde " + std::to_string(n) + " (inicio "
+                + pointText(border.points.front()) + ", "
+                + counted(border.points.size(), "punto", "puntos")
+                + "): " + counted(found.defects.size(), "defecto", "defectos");
+            if (found.reordered)
+                text += " (el borde repasa píxeles: vértices del casco tomados en el orden del "
+                        "borde)";
+            text += '\n';
+            for (const Defect& d : found.defects) {
+                text += "    inicio " + pointText(border.points[d.start]) + ", fin "
+                    + pointText(border.points[d.end]) + ", punto más lejano "
+                    + pointText(border.points[d.farthest]) + ", profundidad " + fixed2(d.depth)
+                    + '\n';
+            }
+            out << text;
+            written += text.size();
+        }
+    }
+
+    out << "\nVértices del casco convexo, en sentido antihorario en la pantalla:\n ";
+    for (std::size_t i = 0; i < hull.size(); ++i) {
+        out << ' ' << pointText(hull[i]);
+        if (i % 8 == 7 && i + 1 < hull.size())
+            out << "\n ";
+    }
+    out << '\n';
+}
+
+} // namespace vanto

@@ -1,0 +1,59 @@
+#include "convexd_report.hpp"
+#include "test_bitmaps.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace vanto {
+namespace {
+
+std::string reportOf(const Bitmap& image)
+{
+    std::ostringstream out;
+    writeConvexdReport(image, out);
+    return out.str();
+}
+
+TEST(ConvexdReport, SummaryComesBeforeTheRegionsDefectsAndHull)
+{
+    const std::string text = reportOf(testing::drawn({
+        ".......",
+        ".#...#.",
+        ".#.#.#.",
+        ".#...#.",
+        ".#####.",
+        ".......",
+    }));
+    const auto summary = text.find("Casco convexo: 4 vértices, área 12.00, 20 píxeles dentro\n"
+                                   "Deficiencia convexa: 8 píxeles en 1 región (0 lagos, 1 bahía;"
+                                   " 0 píxeles de lago, 8 de bahía)\n");
+    const auto region = text.find("  Región 1: bahía, área 8 píxeles, caja (2, 1)-(4, 3), "
+                                  "centroide (3.00, 2.00)\n");
+    const auto dot = text.find("  Borde 2 (inicio (3, 2), 1 punto): 0 defectos\n");
+    const auto hull = text.find("Vértices del casco convexo, en sentido antihorario en la "
+                                "pantalla:\n  (1, 1) (1, 4) (5, 4) (5, 1)\n");
+    ASSERT_NE(summary, std::string::npos) << text;
+    ASSERT_NE(region, std::string::npos) << text;
+    ASSERT_NE(dot, std::string::npos) << text;
+    ASSERT_NE(hull, std::string::npos) << text;
+    EXPECT_LT(summary, region);
+    EXPECT_LT(region, dot);
+    EXPECT_LT(dot, hull);
+}
+
+TEST(ConvexdReport, RegionListOfAPathologicalImageStopsAfterAMegabyte)
+{
+    const int n = 701;
+    Bitmap board = testing::blank(n, n);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            testing::set(board, x, y, (x + y) % 2 == 0);
+    const std::string text = reportOf(board);
+    EXPECT_NE(text.find(" regiones más: cada lista se corta al pasar de 1048576 bytes\n"),
+        std::string::npos);
+    EXPECT_LT(text.size(), (1u << 20) + 8192);
+}
+
+} // namespace
+} // namespace vanto

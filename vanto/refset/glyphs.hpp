@@ -1,0 +1,43 @@
+// Character images rendered from font files, for the reference set and the
+// evaluation set of the vector-template recogniser.
+#pragma once
+
+#include "pbm.hpp"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vanto::refset {
+
+// The characters the recogniser knows: digits, upper-case and lower-case
+// letters and the Spanish Ñ and ñ, each one UTF-8 character.
+std::vector<std::string> knownCharacters();
+
+// A font face, named by its file so that the same file always gives the
+// same glyphs, whatever fonts the system's configuration prefers.
+struct FontFace {
+    std::string_view file; // absolute path of the font file
+    std::string_view name; // short name for the origin field, no spaces
+};
+
+// The faces whose glyphs make the reference set.
+const std::vector<FontFace>& referenceFaces();
+inline constexpr int kReferenceSizes[] = { 48 };
+
+// Faces of other families, never in the reference set, for the evaluation.
+const std::vector<FontFace>& evaluationFaces();
+inline constexpr int kEvaluationSizes[] = { 20, 32, 64 };
+
+// One rendered glyph, or a message saying why there is none.
+struct GlyphResult {
+    Bitmap bitmap;
+    std::string error;
+};
+
+// Renders `character` of the face at pixelSize pixels to the em, from the
+// font's own outlines without hinting, filled with antialiasing and cut at
+// half grey into black and white. Needs a QGuiApplication.
+GlyphResult renderGlyph(const FontFace& face, int pixelSize, const std::string& character);
+
+} // namespace vanto::refset

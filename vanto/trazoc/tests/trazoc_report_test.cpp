@@ -1,0 +1,108 @@
+#include "test_bitmaps.hpp"
+#include "trazoc_report.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace vanto {
+namespace {
+
+std::string reportOf(const Bitmap& image)
+{
+    std::ostringstream out;
+    writeTrazocReport(image, out);
+    return out.str();
+}
+
+TEST(TrazocReport, RingIsSummarisedBeforeItsBordersAndTheirChainCodes)
+{
+    const std::string text = reportOf(testing::drawn({ "....", "###.", "#.#.", "###." }));
+    EXPECT_NE(text.find("0 = este, contado en sentido antihorario con la y creciendo hacia abajo"),
+        std::string::npos);
+    const auto size = text.find("Imagen: 4 x 4 píxeles\n");
+    const auto black = text.find("Píxeles negros: 8\n");
+    const auto components = text.find("Componentes: 1\n");
+    const auto holes = text.find("Huecos: 1\n");
+    const auto outer = text.find("  Borde 1: exterior, inicio (0, 1), 8 puntos, perímetro 8.00, "
+                                 "caja (0, 1)-(2, 3)\n");
+    const auto hole = text.find("  Borde 2: hueco del borde 1, inicio (0, 2), 4 puntos, "
+                                "perímetro 5.66, caja (0, 1)-(2, 3)\n");
+    const auto codes = text.find("  Borde 1 (8 pasos):\n    66002244\n  Borde 2 (4 pasos):\n"
+                                 "    1753\n");
+    ASSERT_NE(size, std::string::npos) << text;
+    ASSERT_NE(black, std::string::npos) << text;
+    ASSERT_NE(components, std::string::npos) << text;
+    ASSERT_NE(holes, std::string::npos) << text;
+    ASSERT_NE(outer, std::string::npos) << text;
+    ASSERT_NE(hole, std::string::npos) << text;
+    ASSERT_NE(codes, std::string::npos) << text;
+    EXPECT_LT(size, outer);
+    EXPECT_LT(holes, outer);
+    EXPECT_LT(hole, codes);
+}
+
+TEST(TrazocReport, IsolatedPixelHasNoChainCodeSteps)
+{
+    const std::string text = reportOf(testing::drawn({ "...", "..#" }));
+    EXPECT_NE(
+        text.find("  Borde 1: exterior, inicio (2, 1), 1 punto, perímetro 0.00"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  Borde 1 (0 pasos): ninguno, es un píxel aislado\n"), std::string::npos)
+        << text;
+}
+
+TEST(TrazocReport, BlankImageSaysThereAreNoBorders)
+{
+    const std::string text = reportOf(testing::blank(5, 3));
+    EXPECT_NE(text.find("Componentes: 0\nHuecos: 0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("no hay bordes"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Borde 1"), std::string::npos) << text;
+}
+
+TEST(TrazocReport, LongChainCodesAreWrappedButComplete)
+{
+    // A 60-pixel bar: 118 steps there and back.
+    Bitmap bar = testing::blank(62, 3);
+    for (int x = 1; x <= 60; ++x)
+        testing::set(bar, x, 1);
+    const std::string text = reportOf(bar);
+    const auto at = text.find("  Borde 1 (118 pasos):\n    ");
+    ASSERT_NE(at, std::string::npos) << text;
+    const std::string expected
+        = std::string(59, '0').append(21, '4') + "\n    " + std::string(38, '4') + "\n";
+    EXPECT_EQ(text.substr(at + 27), expected);
+}
+
+} // namespace
+} // namespace vanto
+
+namespace vanto {
+namespace {
+
+TEST(TrazocReport, ListsOfAPathologicalNumberOfBordersStopAfterAMegabyteEach)
+{
+    // A checkerboard: one component with a hole at every inner white pixel.
+    const int n = 701;
+    Bitmap board = testing::blank(n, n);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            testing::set(board, x, y, (x + y) % 2 == 0);
+    const std::string text = reportOf(board);
+    const int holes = (n - 2) * (n - 2) / 2;
+    EXPECT_NE(
+        text.find("Componentes: 1\nHuecos: " + std::to_string(holes) + "\n"), std::string::npos);
+    // Both lists are cut, each a little past its budget, with the count of
+    // the borders left out.
+    const auto tableCut = text.find(" bordes más: cada lista se corta al pasar de 1048576 bytes\n");
+    ASSERT_NE(tableCut, std::string::npos);
+    const auto codes = text.find("\nCódigos de cadena");
+    ASSERT_NE(codes, std::string::npos);
+    EXPECT_LT(tableCut, codes);
+    EXPECT_NE(text.find(" bordes más: cada lista se corta", codes), std::string::npos);
+    EXPECT_GT(text.size(), 2u << 20);
+    EXPECT_LT(text.size(), (2u << 20) + 4096);
+}
+
+} // namespace
+} // namespace vanto

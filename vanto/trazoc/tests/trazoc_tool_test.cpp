@@ -1,0 +1,85 @@
+// TRAZOC.EXE as the front end runs it: one argument, the report or a
+// one-line error on standard output.
+#include "run_tool.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vanto {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::runTool;
+
+class TrazocTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path()
+            / ("trazoc_tool_test_" + std::to_string(::getpid()) + "_"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& bytes)
+    {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+
+    static void expectOneLineError(const testing::ToolRun& run)
+    {
+        EXPECT_NE(run.status, 0);
+        ASSERT_FALSE(run.out.empty());
+        EXPECT_EQ(run.out.rfind("TRAZOC.EXE: error: ", 0), 0u) << run.out;
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(TrazocTool, AnalysesAPlainPbmInAPathWithSpaces)
+{
+    const auto run
+        = runTool(TRAZOC_EXE, { write("un anillo.pbm", "P1\n# anillo\n3 3\n111\n101\n111\n") });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Imagen: 3 x 3 píxeles\nPíxeles negros: 8\nComponentes: 1\nHuecos: 1\n"),
+        std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("    1753\n"), std::string::npos) << run.out;
+}
+
+TEST_F(TrazocTool, AnalysesEverySample)
+{
+    std::size_t samples = 0;
+    if (fs::is_directory(GLIFORA_SAMPLES_DIR)) {
+        for (const auto& entry : fs::recursive_directory_iterator(GLIFORA_SAMPLES_DIR)) {
+            if (entry.path().extension() != ".pbm")
+                continue;
+            ++samples;
+            const auto run = runTool(TRAZOC_EXE, { entry.path().string() });
+            EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.out;
+            EXPECT_NE(run.out.find("Componentes: "), std::string::npos) << entry.path();
+        }
+    }
+    if (samples == 0)
+        GTEST_SKIP() << "no samples in " << GLIFORA_SAMPLES_DIR;
+}
+
+TEST_F(TrazocTool, RefusesBadInputWithOneLineOnStandardOutput)
+{
+    expectOneLineError(runTool(TRAZOC_EXE, {}));
+    expectOneLineError(runTool(TRAZOC_EXE, { write("a.pbm", "P1 1 1 1"), "otro" }));
+    expectOneLineError(runTool(TRAZOC_EXE, { (dir_ / "no existe.pbm").string() }));
+    expectOneLineError(runTool(TRAZOC_EXE, { dir_.string() }));
+    expectOneLineError(runTool(TRAZOC_EXE, { write("texto.pbm", "hola\n") }));
+    expectOneLineError(runTool(TRAZOC_EXE, { write("corto.pbm", "P1\n4 4\n0110\n01") }));
+    expectOneLineError(runTool(TRAZOC_EXE, { write("enorme.pbm", "P4\n999999 999999\n") }));
+}
+
+} // namespace
+} // namespace vanto

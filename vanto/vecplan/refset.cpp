@@ -1,0 +1,242 @@
+#include "refset.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+namespace vanto::vecplan {
+
+namespace {
+
+// A larger file is no reference set of ours; refusing it keeps a stray
+// file from eating the memory.
+constexpr std::uintmax_t kMaxRefsetBytes = 32u * 1024 * 1024;
+
+// No feature value is anywhere near this; a larger one is a damaged file.
+constexpr int kMaxValue = 100000;
+
+// True when s is exactly one well-formed UTF-8 character that is neither
+// a control character nor a space.
+bool isOneCharacter(std::string_view s)
+{
+    if (s.empty())
+        return false;
+    const auto lead = static_cast<unsigned char>(s[0]);
+    std::size_t length = 0;
+    char32_t cp = 0;
+    if (lead < 0x80) {
+        length = 1;
+        cp = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return false;
+    }
+    if (s.size() != length)
+        return false;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xC0) != 0x80)
+            return false;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
+    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return false;
+    return cp > 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0);
+}
+
+std::vector<std::string_view> splitFields(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start)
+            fields.push_back(line.substr(start, i - start));
+    }
+    return fields;
+}
+
+std::string lineError(std::string_view name, int number, const std::string& what)
+{
+    return "La base de referencias " + std::string(name) + " no es válida: línea "
+        + std::to_string(number) + ": " + what + ".";
+}
+
+} // namespace
+
+std::string refsetSignature()
+{
+    return "VECPLAN-REFSET 1 " + std::to_string(kVectorSize);
+}
+
+std::string formatRefsetHeader()
+{
+    std::string h = refsetSignature() + "\n";
+    h += "# Base de referencias de VECPLAN.EXE: caracteres conocidos y su vector de rasgos.\n";
+    h += "# La primera línea da la versión del formato y la longitud del vector.\n";
+    h += "# Las líneas que empiezan por # son comentarios. Cada una de las demás es una\n";
+    h += "# referencia: carácter, origen (fuente/tamaño en píxeles) y los "
+        + std::to_string(kVectorSize) + "\n";
+    h += "# valores enteros del vector, separados por espacios.\n";
+    h += "# El vector se mide dentro de la caja que encierra los píxeles negros:\n";
+    for (const FeatureGroup& g : kGroups) {
+        h += "#   valores " + std::to_string(g.offset + 1) + "-"
+            + std::to_string(g.offset + g.count) + ": " + std::string(g.name) + " ("
+            + std::string(g.meaning) + "); peso " + std::to_string(g.weight) + "\n";
+    }
+    h += "# Distancia: raíz de la suma de los cuadrados de las diferencias, cada uno por el\n";
+    h += "# peso de su grupo. El carácter reconocido es el de la referencia más cercana.\n";
+    return h;
+}
+
+std::string formatReference(const Reference& reference)
+{
+    std::string line = reference.label + " " + reference.origin;
+    for (const int v : reference.values)
+        line += " " + std::to_string(v);
+    line += "\n";
+    return line;
+}
+
+RefsetResult parseRefset(std::string_view text, std::string_view name)
+{
+    RefsetResult result;
+    int number = 0;
+    bool signed_ = false;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+
+        if (!signed_) {
+            if (line != refsetSignature()) {
+                result.error = lineError(
+                    name, number, "se esperaba la cabecera \"" + refsetSignature() + "\"");
+                return result;
+            }
+            signed_ = true;
+            continue;
+        }
+        if (line.empty() || line.front() == '#')
+            continue;
+
+        const std::vector<std::string_view> fields = splitFields(line);
+        if (fields.size() != 2 + kVectorSize) {
+            result.error = lineError(name, number,
+                "se esperaban carácter, origen y " + std::to_string(kVectorSize)
+                    + " valores, y hay " + std::to_string(fields.size()) + " campos");
+            return result;
+        }
+        if (!isOneCharacter(fields[0])) {
+            result.error = lineError(name, number, "la etiqueta no es un único carácter UTF-8");
+            return result;
+        }
+        Reference ref;
+        ref.label = std::string(fields[0]);
+        ref.origin = std::string(fields[1]);
+        for (int i = 0; i < kVectorSize; ++i) {
+            const std::string_view f = fields[static_cast<std::size_t>(2 + i)];
+            int value = -1;
+            const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), value);
+            if (ec != std::errc {} || ptr != f.data() + f.size() || value < 0
+                || value > kMaxValue) {
+                result.error = lineError(name, number,
+                    "el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
+                        + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
+                return result;
+            }
+            ref.values[static_cast<std::size_t>(i)] = value;
+        }
+        result.references.push_back(std::move(ref));
+    }
+    if (!signed_) {
+        result.error = "La base de referencias " + std::string(name) + " está vacía.";
+    } else if (result.references.empty()) {
+        result.error
+            = "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
+    }
+    return result;
+}
+
+RefsetResult readRefset(const std::string& path)
+{
+    RefsetResult result;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        const int error = errno;
+        result.error = "No se puede abrir la base de referencias " + path + ": "
+            + std::strerror(error) + ".";
+        return result;
+    }
+    std::string text;
+    char buffer[65536];
+    bool tooLarge = false;
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (text.size() + got > kMaxRefsetBytes) {
+            tooLarge = true;
+            break;
+        }
+        text.append(buffer, got);
+    }
+    const int error = std::ferror(file) ? errno : 0;
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        result.error
+            = "No se puede leer la base de referencias " + path + ": " + std::strerror(error) + ".";
+        return result;
+    }
+    if (tooLarge) {
+        result.error = "La base de referencias " + path + " es demasiado grande (más de "
+            + std::to_string(kMaxRefsetBytes / (1024 * 1024)) + " MiB).";
+        return result;
+    }
+    return parseRefset(text, path);
+}
+
+std::vector<Candidate> rankCandidates(
+    const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count)
+{
+    // Best reference of each label, in order of first appearance.
+    std::vector<std::pair<long long, const Reference*>> best;
+    std::map<std::string, std::size_t> slot;
+    for (const Reference& ref : references) {
+        const long long d = squaredDistance(vector, ref.values);
+        const auto [it, inserted] = slot.try_emplace(ref.label, best.size());
+        if (inserted)
+            best.emplace_back(d, &ref);
+        else if (d < best[it->second].first)
+            best[it->second] = { d, &ref };
+    }
+    std::stable_sort(
+        best.begin(), best.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Candidate> ranked;
+    for (std::size_t i = 0; i < best.size() && i < count; ++i)
+        ranked.push_back({ best[i].second->label, best[i].second->origin,
+            std::sqrt(static_cast<double>(best[i].first)) });
+    return ranked;
+}
+
+} // namespace vanto::vecplan

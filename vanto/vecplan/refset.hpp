@@ -1,0 +1,57 @@
+// The reference set: characters with known labels and their feature
+// vectors, kept as plain UTF-8 text (refset.db), and the ranking of a vector
+// against it.
+#pragma once
+
+#include "features.hpp"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vanto::vecplan {
+
+struct Reference {
+    std::string label; // the character, one UTF-8 character
+    std::string origin; // where it comes from (font and size), no spaces
+    FeatureVector values {};
+};
+
+// The outcome of reading a reference set: the references, or a one-line
+// Spanish message (error is empty exactly when the read worked).
+struct RefsetResult {
+    std::vector<Reference> references;
+    std::string error;
+
+    bool ok() const { return error.empty(); }
+};
+
+// The first line of every reference set; it names the format's version and
+// the length of the vectors, so a set written for another vector is refused.
+std::string refsetSignature();
+
+// The header of a reference set: the signature line, then comment lines
+// ("#") that explain the format and the layout of the vector.
+std::string formatRefsetHeader();
+
+// One reference as one line, ending in a newline.
+std::string formatReference(const Reference& reference);
+
+// Parses a whole reference set; `name` is how messages call the file.
+RefsetResult parseRefset(std::string_view text, std::string_view name);
+
+// Reads and parses the reference set in the file at path.
+RefsetResult readRefset(const std::string& path);
+
+struct Candidate {
+    std::string label;
+    std::string origin; // the reference closest to the vector with this label
+    double distance = 0;
+};
+
+// The `count` best labels for a vector: for every label the distance to its
+// closest reference, best first; ties keep the order of the references.
+std::vector<Candidate> rankCandidates(
+    const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count);
+
+} // namespace vanto::vecplan

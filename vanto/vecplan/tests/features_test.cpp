@@ -1,0 +1,176 @@
+#include "features.hpp"
+#include "test_images.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+using namespace vanto::vecplan;
+using vanto::vecplan::test::drawing;
+using vanto::vecplan::test::enlarged;
+
+namespace {
+
+std::vector<int> group(const Features& f, int index)
+{
+    const FeatureGroup& g = kGroups[static_cast<std::size_t>(index)];
+    return { f.values.begin() + g.offset, f.values.begin() + g.offset + g.count };
+}
+
+enum { kZoning, kRowCrossings, kColumnCrossings, kLeft, kRight, kTop, kBottom, kShape };
+
+} // namespace
+
+TEST(Features, GroupsCoverTheVectorWithoutGapsOrOverlaps)
+{
+    int next = 0;
+    for (const FeatureGroup& g : kGroups) {
+        EXPECT_EQ(g.offset, next) << g.name;
+        EXPECT_GT(g.count, 0) << g.name;
+        EXPECT_EQ(g.count % g.columns, 0) << g.name;
+        next = g.offset + g.count;
+    }
+    EXPECT_EQ(next, kVectorSize);
+}
+
+TEST(Features, BlankImageHasNoCharacter)
+{
+    EXPECT_FALSE(computeFeatures(drawing({ "....", "....", "...." })).has_value());
+    EXPECT_FALSE(computeFeatures(vanto::Bitmap {}).has_value());
+}
+
+TEST(Features, SinglePixelIsAFullBox)
+{
+    const auto f = computeFeatures(drawing({ ".....", "..#..", ".....", "....." }));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->box.left, 2);
+    EXPECT_EQ(f->box.top, 1);
+    EXPECT_EQ(f->box.width, 1);
+    EXPECT_EQ(f->box.height, 1);
+    EXPECT_EQ(group(*f, kZoning), std::vector<int>(kZones * kZones, 100));
+    EXPECT_EQ(group(*f, kRowCrossings), std::vector<int>(8, 10));
+    EXPECT_EQ(group(*f, kColumnCrossings), std::vector<int>(8, 10));
+    EXPECT_EQ(group(*f, kLeft), std::vector<int>(8, 0));
+    EXPECT_EQ(group(*f, kBottom), std::vector<int>(8, 0));
+    EXPECT_EQ(group(*f, kShape), (std::vector<int> { 50, 100, 100 }));
+}
+
+TEST(Features, HollowSquareSharesItsPixelsAmongZones)
+{
+    const auto f = computeFeatures(drawing({ "####", "#..#", "#..#", "####" }));
+    ASSERT_TRUE(f);
+    // Each pixel is 6/4 zone wide: pixels 0 and 1 share zone 1, pixels 2 and
+    // 3 share zone 4, half and half.
+    // clang-format off
+    const std::vector<int> zones {
+        100, 100, 100, 100, 100, 100,
+        100,  75,  50,  50,  75, 100,
+        100,  50,   0,   0,  50, 100,
+        100,  50,   0,   0,  50, 100,
+        100,  75,  50,  50,  75, 100,
+        100, 100, 100, 100, 100, 100,
+    };
+    // clang-format on
+    EXPECT_EQ(group(*f, kZoning), zones);
+    // Four rows over eight bands: two bands a row; one run on the full
+    // rows, two on the others.
+    EXPECT_EQ(group(*f, kRowCrossings), (std::vector<int> { 10, 10, 20, 20, 20, 20, 10, 10 }));
+    EXPECT_EQ(group(*f, kColumnCrossings), (std::vector<int> { 10, 10, 20, 20, 20, 20, 10, 10 }));
+    EXPECT_EQ(group(*f, kRight), std::vector<int>(8, 0));
+    EXPECT_EQ(group(*f, kTop), std::vector<int>(8, 0));
+    // 12 black pixels in 6 runs each way: runs of 2 against a height of 4.
+    EXPECT_EQ(group(*f, kShape), (std::vector<int> { 50, 50, 50 }));
+}
+
+TEST(Features, FractionalZonesOfAFiveByThreeT)
+{
+    const auto f = computeFeatures(drawing({
+        ".......",
+        ".#####.",
+        "...#...",
+        "...#...",
+        ".......",
+    }));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->box.left, 1);
+    EXPECT_EQ(f->box.width, 5);
+    EXPECT_EQ(f->box.height, 3);
+    // Each zone is 5/6 pixel wide and 1/2 pixel high: two rows of zones for
+    // the bar, four for the stem, whose pixel column (zone units 12..18)
+    // covers 3/5 of zone columns 2 and 3.
+    const std::vector<int> bar(6, 100);
+    const std::vector<int> stem { 0, 0, 60, 60, 0, 0 };
+    std::vector<int> zones;
+    for (const auto* row : { &bar, &bar, &stem, &stem, &stem, &stem })
+        zones.insert(zones.end(), row->begin(), row->end());
+    EXPECT_EQ(group(*f, kZoning), zones);
+    EXPECT_EQ(group(*f, kRowCrossings), std::vector<int>(8, 10));
+    EXPECT_EQ(group(*f, kColumnCrossings), std::vector<int>(8, 10));
+    // The stem rows have two white pixels of five on each side; the third
+    // band takes 2/3 of the bar's row (no margin) and 1/3 of a stem row:
+    // (2*0 + 1*2) / (3*5) = 13 %.
+    EXPECT_EQ(group(*f, kLeft), (std::vector<int> { 0, 0, 13, 40, 40, 40, 40, 40 }));
+    EXPECT_EQ(group(*f, kRight), (std::vector<int> { 0, 0, 13, 40, 40, 40, 40, 40 }));
+    EXPECT_EQ(group(*f, kTop), std::vector<int>(8, 0));
+    // Under the bar two rows of three are white, except below the stem; the
+    // bands that hold 1/5 of a side column and 4/5 of the stem get 13 %.
+    EXPECT_EQ(group(*f, kBottom), (std::vector<int> { 67, 67, 67, 13, 13, 67, 67, 67 }));
+    // 5/8 wide; 7 black pixels in 3 row runs and in 5 column runs.
+    EXPECT_EQ(group(*f, kShape), (std::vector<int> { 63, 78, 47 }));
+}
+
+TEST(Features, WhiteLineInsideTheBoxCountsAsAllMargin)
+{
+    // An "i": the gap between dot and stem has no black pixel.
+    const auto f = computeFeatures(drawing({ "#", ".", "#", "#" }));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(group(*f, kLeft), (std::vector<int> { 0, 0, 100, 100, 0, 0, 0, 0 }));
+    EXPECT_EQ(group(*f, kColumnCrossings), std::vector<int>(8, 20));
+}
+
+TEST(Features, VectorIgnoresPositionAndWholeScaling)
+{
+    std::mt19937 random(7);
+    vanto::Bitmap shape;
+    shape.width = 9;
+    shape.height = 13;
+    for (int i = 0; i < shape.width * shape.height; ++i)
+        shape.pixels.push_back(random() % 3 == 0 ? 1 : 0);
+    shape.pixels.front() = shape.pixels.back() = 1; // the box is the whole image
+    const auto base = computeFeatures(shape);
+    ASSERT_TRUE(base);
+
+    vanto::Bitmap moved;
+    moved.width = 20;
+    moved.height = 30;
+    moved.pixels.assign(20 * 30, 0);
+    for (int y = 0; y < shape.height; ++y)
+        for (int x = 0; x < shape.width; ++x)
+            moved.pixels[static_cast<std::size_t>((y + 11) * 20 + x + 4)]
+                = shape.black(x, y) ? 1 : 0;
+    const auto shifted = computeFeatures(moved);
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->box.left, 4);
+    EXPECT_EQ(shifted->box.top, 11);
+    EXPECT_EQ(shifted->values, base->values);
+
+    for (int factor : { 2, 3, 5 }) {
+        const auto bigger = computeFeatures(enlarged(shape, factor));
+        ASSERT_TRUE(bigger);
+        EXPECT_EQ(bigger->values, base->values) << "factor " << factor;
+    }
+}
+
+TEST(Features, DistanceWeighsEachGroup)
+{
+    const auto f = computeFeatures(vanto::vecplan::test::ring());
+    ASSERT_TRUE(f);
+    EXPECT_EQ(squaredDistance(f->values, f->values), 0);
+    for (const FeatureGroup& g : kGroups) {
+        FeatureVector other = f->values;
+        other[static_cast<std::size_t>(g.offset + g.count - 1)] += 3;
+        EXPECT_EQ(squaredDistance(f->values, other), 9LL * g.weight) << g.name;
+        EXPECT_EQ(squaredDistance(other, f->values), 9LL * g.weight) << g.name;
+    }
+}

@@ -1,0 +1,216 @@
+// VECPLAN.EXE as the front end starts it: a copy of the built executable in
+// a directory of its own, started from another current directory.
+#include "test_files.hpp"
+#include "test_images.hpp"
+#include "tool_files.hpp"
+#include "vecplan.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace vanto::vecplan;
+using namespace vanto::vecplan::test;
+
+namespace {
+
+struct Outcome {
+    int status = -1; // exit status, -1 if it did not exit normally
+    std::string out;
+};
+
+// Runs program with args in directory cwd and collects its standard output.
+Outcome runIn(
+    const std::string& cwd, const std::string& program, const std::vector<std::string>& args)
+{
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return {};
+    std::vector<char*> argv { const_cast<char*>(program.c_str()) };
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(cwd.c_str()) != 0 || ::dup2(pipeFds[1], 1) < 0)
+            ::_exit(127);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    Outcome o;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n > 0)
+            o.out.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return o;
+}
+
+// A tool directory holding a copy of the built VECPLAN.EXE.
+struct ToolDir {
+    ScratchDir dir;
+    std::string exe = dir.file("VECPLAN.EXE");
+
+    ToolDir()
+    {
+        std::filesystem::copy_file(VECPLAN_EXE, exe);
+        std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
+    }
+};
+
+std::string smallRefset()
+{
+    std::string text = formatRefsetHeader();
+    text += formatReference({ "L", "mano/5px", computeFeatures(letterL())->values });
+    text += formatReference({ "T", "mano/7px", computeFeatures(letterT())->values });
+    text += formatReference({ "O", "mano/5px", computeFeatures(ring())->values });
+    return text;
+}
+
+} // namespace
+
+TEST(VecplanTool, WritesResvecBesideTheExecutableNotInTheCurrentDirectory)
+{
+    ToolDir tool;
+    writeText(tool.dir.file("refset.db"), smallRefset());
+    ScratchDir elsewhere;
+    writeText(elsewhere.file("refset.db"), "basura\n"); // must not be read
+    writeText(elsewhere.file("l.pbm"), vanto::formatPlainPbm(enlarged(letterL(), 2)));
+
+    // A relative image path is taken from the current directory, as given.
+    const Outcome o = runIn(elsewhere.path(), tool.exe, { "l.pbm" });
+    EXPECT_EQ(o.status, 0) << o.out;
+    const std::string result = readText(tool.dir.file("resvec.txt"));
+    EXPECT_EQ(result, o.out);
+    EXPECT_NE(result.find("Imagen: l.pbm\n"), std::string::npos) << result;
+    EXPECT_TRUE(result.ends_with("Carácter reconocido:\nL\n")) << result;
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.file("resvec.txt")));
+}
+
+TEST(VecplanTool, MissingRefsetGivesAClearMessageInResvec)
+{
+    ToolDir tool;
+    ScratchDir elsewhere;
+    writeText(elsewhere.file("o.pbm"), vanto::formatPlainPbm(ring()));
+    const Outcome o = runIn(elsewhere.path(), tool.exe, { elsewhere.file("o.pbm") });
+    EXPECT_NE(o.status, 0);
+    const std::string result = readText(tool.dir.file("resvec.txt"));
+    EXPECT_EQ(result, o.out);
+    EXPECT_EQ(result,
+        "No se puede abrir la base de referencias " + tool.dir.file("refset.db") + ": "
+            + std::strerror(ENOENT) + ".\n");
+}
+
+TEST(VecplanTool, MalformedRefsetGivesAClearMessageInResvec)
+{
+    ToolDir tool;
+    writeText(tool.dir.file("refset.db"), refsetSignature() + "\nA origen 1 2 3\n");
+    ScratchDir elsewhere;
+    writeText(elsewhere.file("o.pbm"), vanto::formatPlainPbm(ring()));
+    const Outcome o = runIn(elsewhere.path(), tool.exe, { elsewhere.file("o.pbm") });
+    EXPECT_NE(o.status, 0);
+    const std::string result = readText(tool.dir.file("resvec.txt"));
+    EXPECT_EQ(result, o.out);
+    EXPECT_NE(result.find("La base de referencias " + tool.dir.file("refset.db")
+                  + " no es válida: línea 2"),
+        std::string::npos)
+        << result;
+}
+
+// Two runs at a time, over and over, on two images with different results,
+// while a reader keeps reading the result: every read is one of the two
+// whole results, and so is the file at the end.
+TEST(VecplanTool, ReaderNeverSeesAPartialResultWhileRunsOverlap)
+{
+    ToolDir tool;
+    writeText(tool.dir.file("refset.db"), smallRefset());
+    ScratchDir images;
+    // Long paths make the results long, so a torn write would show.
+    const std::string longName(200, 'x');
+    const std::string t = images.file("T-" + longName + ".pbm");
+    const std::string l = images.file("L-" + longName + ".pbm");
+    writeText(t, vanto::formatPlainPbm(letterT()));
+    writeText(l, vanto::formatPlainPbm(letterL()));
+    const std::string resvec = tool.dir.file("resvec.txt");
+    const std::string resultT = runIn(images.path(), tool.exe, { t }).out;
+    const std::string resultL = runIn(images.path(), tool.exe, { l }).out;
+    ASSERT_NE(resultT, resultL);
+    ASSERT_EQ(readText(resvec), resultL);
+
+    std::atomic<bool> done { false };
+    std::atomic<int> reads { 0 }, torn { 0 };
+    std::string firstTorn;
+    std::thread reader([&] {
+        while (!done) {
+            const std::string seen = readText(resvec);
+            ++reads;
+            if (seen != resultT && seen != resultL && torn++ == 0)
+                firstTorn = seen;
+        }
+    });
+    auto writer = [&](const std::string& image) {
+        for (int i = 0; i < 40; ++i)
+            runIn(images.path(), tool.exe, { image });
+    };
+    std::thread a(writer, t), b(writer, l);
+    a.join();
+    b.join();
+    done = true;
+    reader.join();
+
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(torn.load(), 0) << "first partial read:\n" << firstTorn;
+    const std::string last = readText(resvec);
+    EXPECT_TRUE(last == resultT || last == resultL) << last;
+    EXPECT_EQ(tool.dir.entries(),
+        (std::vector<std::string> { "VECPLAN.EXE", "refset.db", "resvec.txt" }));
+}
+
+// The same with a large text written by the library itself, which takes long
+// enough to write that a reader would catch an in-place rewrite half done.
+TEST(ReplaceFileAtomically, ConcurrentWritersOfLargeTextsNeverShowAMixedFile)
+{
+    ScratchDir dir;
+    const std::string a(4 << 20, 'a');
+    const std::string b(4 << 20, 'b');
+    ASSERT_EQ(replaceFileAtomically(dir.path(), "r.txt", a), "");
+
+    std::atomic<bool> done { false };
+    std::atomic<int> bad { 0 };
+    std::thread reader([&] {
+        while (!done) {
+            const std::string seen = readText(dir.file("r.txt"));
+            if (seen != a && seen != b)
+                ++bad;
+        }
+    });
+    std::atomic<int> failures { 0 };
+    auto writer = [&](const std::string& text) {
+        for (int i = 0; i < 15; ++i)
+            if (!replaceFileAtomically(dir.path(), "r.txt", text).empty())
+                ++failures;
+    };
+    std::thread wa(writer, std::cref(a)), wb(writer, std::cref(b));
+    wa.join();
+    wb.join();
+    done = true;
+    reader.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_EQ(dir.entries(), std::vector<std::string> { "r.txt" });
+}

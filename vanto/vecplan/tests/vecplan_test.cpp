@@ -1,0 +1,174 @@
+#include "test_files.hpp"
+#include "test_images.hpp"
+#include "tool_files.hpp"
+#include "vecplan.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vanto::vecplan;
+using namespace vanto::vecplan::test;
+
+namespace {
+
+// A reference set of three hand-drawn characters.
+std::string smallRefset()
+{
+    std::string text = formatRefsetHeader();
+    text += formatReference({ "L", "mano/5px", computeFeatures(letterL())->values });
+    text += formatReference({ "T", "mano/7px", computeFeatures(letterT())->values });
+    text += formatReference({ "O", "mano/5px", computeFeatures(ring())->values });
+    return text;
+}
+
+struct RunResult {
+    int status;
+    std::string out;
+};
+
+RunResult run(const ScratchDir& dir, const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    const int status = runVecplan(args, dir.path(), out);
+    return { status, out.str() };
+}
+
+std::string lastLine(const std::string& text)
+{
+    const std::size_t end = text.find_last_not_of('\n');
+    const std::size_t start = text.rfind('\n', end);
+    return text.substr(start + 1, end - start);
+}
+
+} // namespace
+
+TEST(Vecplan, RecognisesTheCharacterAndLeavesTheWholeResultBesideTheRefset)
+{
+    ScratchDir dir;
+    writeText(dir.file("refset.db"), smallRefset());
+    const std::string image = dir.file("una T.pbm");
+    writeText(image, vanto::formatPlainPbm(enlarged(letterT(), 3)));
+
+    const RunResult r = run(dir, { image });
+    EXPECT_EQ(r.status, 0) << r.out;
+    const std::string result = readText(dir.file("resvec.txt"));
+    EXPECT_EQ(result, r.out);
+    EXPECT_NE(result.find("Imagen: " + image + "\n"), std::string::npos);
+    EXPECT_NE(result.find("21 x 21 píxeles"), std::string::npos);
+    EXPECT_NE(result.find("  1. T      0.00  (mano/7px)\n"), std::string::npos) << result;
+    EXPECT_NE(result.find("  3. "), std::string::npos);
+    EXPECT_EQ(result.find("  4. "), std::string::npos); // only three labels known
+    // Every group of the vector is laid out under its own label.
+    for (const FeatureGroup& g : kGroups)
+        EXPECT_NE(result.find(std::string(g.name) + ", valores"), std::string::npos) << g.name;
+    EXPECT_EQ(lastLine(result), "T");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string> { "refset.db", "resvec.txt", "una T.pbm" }));
+}
+
+TEST(Vecplan, ResultListsFiveCandidatesWhenTheSetKnowsMore)
+{
+    ScratchDir dir;
+    std::string refset = formatRefsetHeader();
+    const FeatureVector ringValues = computeFeatures(ring())->values;
+    for (const char* label : { "a", "b", "c", "d", "e", "f", "g" }) {
+        FeatureVector v = ringValues;
+        v[0] += label[0] - 'a';
+        refset += formatReference({ label, "x/1px", v });
+    }
+    writeText(dir.file("refset.db"), refset);
+    writeText(dir.file("o.pbm"), vanto::formatPlainPbm(ring()));
+    const RunResult r = run(dir, { dir.file("o.pbm") });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("  5. e  "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("  6. "), std::string::npos) << r.out;
+    EXPECT_EQ(lastLine(r.out), "a");
+}
+
+struct Failure {
+    const char* what;
+    bool writeRefset; // a good refset.db beside
+    std::string refset; // otherwise this text, if not empty
+    std::vector<std::string> args;
+    const char* expected; // part of the message
+};
+
+class VecplanFailure : public testing::TestWithParam<Failure> { };
+
+TEST_P(VecplanFailure, LeavesOneClearLineInResvecAndFails)
+{
+    ScratchDir dir;
+    const Failure& f = GetParam();
+    if (f.writeRefset)
+        writeText(dir.file("refset.db"), smallRefset());
+    else if (!f.refset.empty())
+        writeText(dir.file("refset.db"), f.refset);
+    writeText(dir.file("bueno.pbm"), vanto::formatPlainPbm(ring()));
+    writeText(dir.file("blanco.pbm"), "P1\n3 2\n000\n000\n");
+    writeText(dir.file("malo.pbm"), "P1\n3 2\n0102\n");
+    // A previous result that must be replaced.
+    writeText(dir.file("resvec.txt"), "resultado anterior\n");
+
+    std::vector<std::string> args;
+    for (const std::string& a : f.args)
+        args.push_back(a.empty() || a[0] == '/' ? a : dir.file(a));
+    const RunResult r = run(dir, args);
+    EXPECT_NE(r.status, 0);
+    const std::string result = readText(dir.file("resvec.txt"));
+    EXPECT_EQ(result, r.out);
+    ASSERT_FALSE(result.empty());
+    EXPECT_EQ(result.find('\n'), result.size() - 1) << result;
+    EXPECT_NE(result.find(f.expected), std::string::npos) << result;
+}
+
+INSTANTIATE_TEST_SUITE_P(Vecplan, VecplanFailure,
+    testing::Values(Failure { "no_argument", true, "", {}, "Uso: VECPLAN.EXE" },
+        Failure { "two_arguments", true, "", { "bueno.pbm", "bueno.pbm" }, "hay 2" },
+        Failure { "missing_image", true, "", { "no-existe.pbm" }, "no-existe.pbm" },
+        Failure { "invalid_pbm", true, "", { "malo.pbm" }, "malo.pbm" },
+        Failure { "blank_image", true, "", { "blanco.pbm" }, "ningún píxel negro" },
+        Failure { "missing_refset", false, "", { "bueno.pbm" }, "refset.db" },
+        Failure { "malformed_refset", false, refsetSignature() + "\nA F/1px 1 2\n", { "bueno.pbm" },
+            "no es válida: línea 2" },
+        Failure { "refset_of_another_vector", false, "VECPLAN-REFSET 1 7\n", { "bueno.pbm" },
+            "no es válida: línea 1" }),
+    [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.what); });
+
+TEST(Vecplan, UnwritableDirectoryIsReportedAndFails)
+{
+    ScratchDir dir;
+    writeText(dir.file("bueno.pbm"), vanto::formatPlainPbm(ring()));
+    std::ostringstream out;
+    const int status = runVecplan({ dir.file("bueno.pbm") }, dir.file("no-existe"), out);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.str().find("No se puede crear un fichero temporal en " + dir.file("no-existe")),
+        std::string::npos)
+        << out.str();
+}
+
+TEST(ReplaceFileAtomically, WritesTheTextAndLeavesNoTemporaryFile)
+{
+    ScratchDir dir;
+    writeText(dir.file("r.txt"), "viejo");
+    EXPECT_EQ(replaceFileAtomically(dir.path(), "r.txt", "nuevo\n"), "");
+    EXPECT_EQ(readText(dir.file("r.txt")), "nuevo\n");
+    EXPECT_EQ(dir.entries(), std::vector<std::string> { "r.txt" });
+    struct stat st { };
+    ASSERT_EQ(::stat(dir.file("r.txt").c_str(), &st), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(ReplaceFileAtomically, FailureLeavesTheOldFileAndNoTemporaryFile)
+{
+    ScratchDir dir;
+    // A directory in the target's place cannot be renamed over.
+    std::filesystem::create_directory(dir.file("r.txt"));
+    const std::string error = replaceFileAtomically(dir.path(), "r.txt", "nuevo\n");
+    EXPECT_NE(error.find("No se puede sustituir"), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("r.txt")));
+    EXPECT_EQ(dir.entries(), std::vector<std::string> { "r.txt" });
+}

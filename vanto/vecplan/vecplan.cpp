@@ -1,0 +1,114 @@
+#include "vecplan.hpp"
+
+#include "tool_files.hpp"
+
+#include <cstdio>
+
+namespace vanto::vecplan {
+
+namespace {
+
+std::string padLeft(const std::string& s, std::size_t width)
+{
+    return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
+}
+
+std::string formatDistance(double d)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", d);
+    return buffer;
+}
+
+// Leaves `text` in resvec.txt and on `out`; a failure to write the file
+// is reported after it. Returns whether the file was written.
+bool publish(const std::string& toolDir, const std::string& text, std::ostream& out)
+{
+    out << text;
+    const std::string failure = replaceFileAtomically(toolDir, kResultName, text);
+    if (!failure.empty()) {
+        out << failure << '\n';
+        return false;
+    }
+    return true;
+}
+
+int fail(const std::string& toolDir, const std::string& message, std::ostream& out)
+{
+    publish(toolDir, message + "\n", out);
+    return 1;
+}
+
+} // namespace
+
+std::string formatResult(const std::string& imagePath, const Bitmap& image,
+    const Features& features, const std::vector<Candidate>& candidates)
+{
+    const BoundingBox& b = features.box;
+    std::string t;
+    t += "Plantillas del vector\n";
+    t += "Imagen: " + imagePath + "\n";
+    t += "Tamaño de la imagen: " + std::to_string(image.width) + " x "
+        + std::to_string(image.height) + " píxeles\n";
+    t += "Caja del carácter: columnas " + std::to_string(b.left) + " a "
+        + std::to_string(b.left + b.width - 1) + ", filas " + std::to_string(b.top) + " a "
+        + std::to_string(b.top + b.height - 1) + " (" + std::to_string(b.width) + " x "
+        + std::to_string(b.height) + " píxeles)\n";
+    t += "\n";
+    t += "Vector de rasgos (" + std::to_string(kVectorSize)
+        + " valores enteros, medidos en la caja del carácter):\n";
+    for (const FeatureGroup& g : kGroups) {
+        t += std::string(g.name) + ", valores " + std::to_string(g.offset + 1) + "-"
+            + std::to_string(g.offset + g.count) + ": " + std::string(g.meaning) + "\n";
+        for (int i = 0; i < g.count; ++i) {
+            t += padLeft(
+                std::to_string(features.values[static_cast<std::size_t>(g.offset + i)]), 4);
+            if ((i + 1) % g.columns == 0 || i + 1 == g.count)
+                t += "\n";
+        }
+    }
+    t += "\n";
+    t += "Candidatos (distancia a la referencia más cercana de cada carácter):\n";
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const Candidate& c = candidates[i];
+        t += "  " + std::to_string(i + 1) + ". " + c.label + "  "
+            + padLeft(formatDistance(c.distance), 8) + "  (" + c.origin + ")\n";
+    }
+    t += "\n";
+    t += "Carácter reconocido:\n";
+    t += (candidates.empty() ? std::string("?") : candidates.front().label) + "\n";
+    return t;
+}
+
+int runVecplan(const std::vector<std::string>& args, const std::string& toolDir, std::ostream& out)
+{
+    if (args.size() != 1) {
+        return fail(toolDir,
+            "Uso: VECPLAN.EXE <imagen.pbm> (se esperaba un argumento y hay "
+                + std::to_string(args.size()) + ").",
+            out);
+    }
+    const std::string& imagePath = args.front();
+    const PbmResult image = readPbm(imagePath);
+    if (!image.ok())
+        return fail(toolDir, image.error, out);
+
+    const std::optional<Features> features = computeFeatures(image.bitmap);
+    if (!features) {
+        return fail(toolDir,
+            "La imagen " + imagePath
+                + " no tiene ningún píxel negro: no hay carácter que reconocer.",
+            out);
+    }
+
+    const RefsetResult refset = readRefset(toolDir + "/" + std::string(kRefsetName));
+    if (!refset.ok())
+        return fail(toolDir, refset.error, out);
+
+    const std::vector<Candidate> candidates
+        = rankCandidates(features->values, refset.references, kCandidateCount);
+    return publish(toolDir, formatResult(imagePath, image.bitmap, *features, candidates), out) ? 0
+                                                                                               : 1;
+}
+
+} // namespace vanto::vecplan

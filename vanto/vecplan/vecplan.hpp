@@ -1,0 +1,30 @@
+// VECPLAN.EXE as a function: recognise the character of one image against
+// the reference set of a directory and leave the result in that directory.
+#pragma once
+
+#include "features.hpp"
+#include "refset.hpp"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vanto::vecplan {
+
+inline constexpr std::string_view kRefsetName = "refset.db";
+inline constexpr std::string_view kResultName = "resvec.txt";
+inline constexpr std::size_t kCandidateCount = 5;
+
+// The result text: the image, its vector laid out as a grid, the best
+// candidates and the recognised character on a line of its own.
+std::string formatResult(const std::string& imagePath, const Bitmap& image,
+    const Features& features, const std::vector<Candidate>& candidates);
+
+// The whole tool. args: the arguments after the program's name (exactly one,
+// the image path). toolDir: where refset.db is read and resvec.txt written.
+// The result, or the one-line message of a failure, goes both to `out` and
+// into resvec.txt (replaced atomically). Returns the exit status: 0 when a
+// character was recognised.
+int runVecplan(const std::vector<std::string>& args, const std::string& toolDir, std::ostream& out);
+
+} // namespace vanto::vecplan

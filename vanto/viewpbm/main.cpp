@@ -1,0 +1,28 @@
+// VIEWPBM.EXE <imagen.pbm>: shows the image maximised until Esc. Any problem
+// with the argument or the file is reported in a message box, never by
+// waiting on the file.
+#include "viewer.hpp"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    vanto::installSpanishTranslation(app);
+
+    const vanto::ViewerInput input = vanto::loadViewerInput(app.arguments().mid(1));
+    if (!input.error.isEmpty()) {
+        QMessageBox::warning(
+            nullptr, QCoreApplication::translate("main", "Visor de imágenes PBM"), input.error);
+        return 1;
+    }
+
+    vanto::ViewerWindow window(input.path, input.bitmap);
+    // Cover the screen first: without a window manager (a bare X server)
+    // the request to maximise is not honoured.
+    window.setGeometry(window.screen()->availableGeometry());
+    window.showMaximized();
+    return app.exec();
+}
