@@ -34,6 +34,27 @@ void writeOmitted(std::ostream& out, std::uint64_t omitted, const char* one, con
         << ": cada lista se corta al pasar de " << kListBudget << " bytes\n";
 }
 
+// Borders longer than this are left out of the defect search, which holds
+// a whole border: a character's borders run to thousands of points, and
+// only a pathological image reaches millions.
+constexpr std::uint64_t kMaxDefectPoints = 1u << 22;
+
+// The next border, with its points only when it is short enough for the
+// defect search; length and first tell its length and start in any case.
+bool nextBorder(BorderFollower& follower, Border& border, std::uint64_t& length, Point& first)
+{
+    length = 0;
+    const bool found = follower.next(border, [&](const Point& p) {
+        if (length++ == 0)
+            first = p;
+        if (length <= kMaxDefectPoints)
+            border.points.push_back(p);
+    });
+    if (length > kMaxDefectPoints)
+        border.points.clear();
+    return found;
+}
+
 std::string pointText(const Point& p)
 {
     return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
@@ -70,14 +91,17 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
 
     // The borders are streamed twice, to count the defects and to list
     // them, so that only one border is held at a time.
-    std::uint64_t outerBorders = 0, defects = 0, deepDefects = 0;
+    std::uint64_t outerBorders = 0, defects = 0, deepDefects = 0, tooLong = 0;
     {
         BorderFollower follower(image);
         Border border;
-        while (follower.next(border)) {
+        std::uint64_t length = 0;
+        Point first;
+        while (nextBorder(follower, border, length, first)) {
             if (border.hole)
                 continue;
             ++outerBorders;
+            tooLong += length > kMaxDefectPoints;
             for (const Defect& d :
                 convexityDefects(border.points, hullIndices(border.points)).defects) {
                 ++defects;
@@ -111,7 +135,11 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
         << " píxeles de lago, " << bayArea << " de bahía)\n"
         << "Defectos de convexidad: " << defects << " en "
         << counted(outerBorders, "borde exterior", "bordes exteriores") << ", " << deepDefects
-        << " de profundidad de un píxel o más\n";
+        << " de profundidad de un píxel o más";
+    if (tooLong > 0)
+        out << " (sin buscar en "
+            << counted(tooLong, "borde demasiado largo", "bordes demasiado largos") << ")";
+    out << '\n';
 
     if (regionCount > 0) {
         out << "\nRegiones de la deficiencia, en el orden del barrido por filas (caja: esquinas "
@@ -141,7 +169,9 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
         Border border;
         std::uint64_t listed = 0;
         std::size_t written = 0;
-        for (std::uint64_t n = 1; follower.next(border); ++n) {
+        std::uint64_t length = 0;
+        Point first;
+        for (std::uint64_t n = 1; nextBorder(follower, border, length, first); ++n) {
             if (border.hole)
                 continue;
             if (written > kListBudget) {
@@ -150,11 +180,16 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
                 break;
             }
             ++listed;
+            std::string text = "  Borde " + std::to_string(n) + " (inicio " + pointText(first)
+                + ", " + counted(length, "punto", "puntos") + "): ";
+            if (length > kMaxDefectPoints) {
+                text += "demasiado largo para buscar sus defectos\n";
+                out << text;
+                written += text.size();
+                continue;
+            }
             const Defects found = convexityDefects(border.points, hullIndices(border.points));
-            std::string text = "  Borde " + std::to_string(n) + " (inicio "
-                + pointText(border.points.front()) + ", "
-                + counted(border.points.size(), "punto", "puntos")
-                + "): " + counted(found.defects.size(), "defecto", "defectos");
+            text += counted(found.defects.size(), "defecto", "defectos");
             if (found.reordered)
                 text += " (el borde repasa píxeles: vértices del casco tomados en el orden del "
                         "borde)";

@@ -134,7 +134,7 @@ BorderFollower::BorderFollower(const Bitmap& image)
     marks_ = BorderMarks(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
 }
 
-bool BorderFollower::next(Border& border)
+bool BorderFollower::findStart(Border& border, Point& startOut, int& outerOut)
 {
     for (; y_ < height_; ++y_, x_ = 0) {
         const std::uint8_t* row = pixels_ + static_cast<std::size_t>(y_) * width_;
@@ -172,12 +172,33 @@ bool BorderFollower::next(Border& border)
             border.hole = hole;
             border.parent = hole ? parentOfHoleAt(start) : -1;
             border.points.clear();
-            trace(start, hole, hole ? border.parent : id, border.points);
             x_ = x + 1;
+            startOut = start;
+            outerOut = hole ? border.parent : id;
             return true;
         }
     }
     return false;
+}
+
+bool BorderFollower::next(Border& border)
+{
+    Point start;
+    int outer = 0;
+    if (!findStart(border, start, outer))
+        return false;
+    trace(start, border.hole, outer, [&](const Point& p) { border.points.push_back(p); });
+    return true;
+}
+
+bool BorderFollower::next(Border& border, const std::function<void(const Point&)>& visit)
+{
+    Point start;
+    int outer = 0;
+    if (!findStart(border, start, outer))
+        return false;
+    trace(start, border.hole, outer, visit);
+    return true;
 }
 
 int BorderFollower::parentOfHoleAt(Point start) const
@@ -194,7 +215,8 @@ int BorderFollower::parentOfHoleAt(Point start) const
     return -1;
 }
 
-void BorderFollower::trace(Point start, bool hole, int outer, std::vector<Point>& out)
+template <typename Sink>
+void BorderFollower::trace(Point start, bool hole, int outer, const Sink& sink)
 {
     // Neighbours by chain code; the search runs up to direction 15 and is
     // taken modulo 8.
@@ -214,7 +236,7 @@ void BorderFollower::trace(Point start, bool hole, int outer, std::vector<Point>
 
     if (s == firstEnd) { // an isolated pixel
         marks_.mark(index(start.x, start.y), outer, true);
-        out.push_back(start);
+        sink(start);
         return;
     }
 
@@ -243,7 +265,7 @@ void BorderFollower::trace(Point start, bool hole, int outer, std::vector<Point>
         s &= 7;
         const Point following = neighbour(current, s);
         marks_.mark(here, outer, static_cast<unsigned>(s - 1) < static_cast<unsigned>(searchEnd));
-        out.push_back(current);
+        sink(current);
 
         if (following == start && current == first)
             break;
@@ -262,21 +284,23 @@ std::vector<Border> findBorders(const Bitmap& image)
     return borders;
 }
 
+std::uint8_t stepCode(const Point& from, const Point& to)
+{
+    // Chain code by (dy + 1) * 3 + (dx + 1); a repeated point counts as east.
+    static constexpr std::uint8_t kCodeOf[9] = { 3, 2, 1, 4, 0, 0, 5, 6, 7 };
+    const int dx = std::clamp(to.x - from.x, -1, 1);
+    const int dy = std::clamp(to.y - from.y, -1, 1);
+    return kCodeOf[(dy + 1) * 3 + (dx + 1)];
+}
+
 std::vector<std::uint8_t> chainCode(const std::vector<Point>& points)
 {
-    // Chain code by (dy + 1) * 3 + (dx + 1).
-    static constexpr std::uint8_t kCodeOf[9] = { 3, 2, 1, 4, 255, 0, 5, 6, 7 };
     std::vector<std::uint8_t> code;
     if (points.size() < 2)
         return code;
     code.reserve(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const Point& a = points[i];
-        const Point& b = points[i + 1 < points.size() ? i + 1 : 0];
-        const int dx = std::clamp(b.x - a.x, -1, 1);
-        const int dy = std::clamp(b.y - a.y, -1, 1);
-        code.push_back(kCodeOf[(dy + 1) * 3 + (dx + 1)]);
-    }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        code.push_back(stepCode(points[i], points[i + 1 < points.size() ? i + 1 : 0]));
     return code;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +93,11 @@ public:
     // and returns true; false once every border has been traced.
     bool next(Border& border);
 
+    // As above, but hands the points to visit one at a time and leaves
+    // border.points empty, so that even a border of millions of points
+    // takes no memory.
+    bool next(Border& border, const std::function<void(const Point&)>& visit);
+
 private:
     bool black(int x, int y) const
     {
@@ -106,7 +112,8 @@ private:
         return static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(width_)
             + static_cast<std::uint32_t>(x);
     }
-    void trace(Point start, bool hole, int outer, std::vector<Point>& out);
+    bool findStart(Border& border, Point& start, int& outer);
+    template <typename Sink> void trace(Point start, bool hole, int outer, const Sink& sink);
     int parentOfHoleAt(Point start) const;
 
     const std::uint8_t* pixels_ = nullptr;
@@ -126,6 +133,9 @@ std::vector<Border> findBorders(const Bitmap& image);
 // count counter-clockwise on the screen (1 north-east, 2 north, ..., 7
 // south-east) with y growing downwards. A single pixel has no steps.
 std::vector<std::uint8_t> chainCode(const std::vector<Point>& points);
+
+// The chain code of one step between neighbouring pixels.
+std::uint8_t stepCode(const Point& from, const Point& to);
 
 // The length of a closed border: 1 for each straight step, sqrt(2) for each
 // diagonal one.

@@ -2,6 +2,8 @@
 
 #include "contours.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -33,6 +35,100 @@ std::string pointText(const Point& p)
     return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
 }
 
+// What the table says of a border, gathered as its points go by.
+struct BorderFigures {
+    std::uint64_t points = 0;
+    std::uint64_t diagonal = 0; // steps
+    Point first;
+    Point last;
+    Box box;
+
+    void add(const Point& p)
+    {
+        if (points == 0) {
+            first = p;
+            box = { p.x, p.y, p.x, p.y };
+        } else {
+            diagonal += (p.x != last.x) && (p.y != last.y);
+            box.left = std::min(box.left, p.x);
+            box.right = std::max(box.right, p.x);
+            box.top = std::min(box.top, p.y);
+            box.bottom = std::max(box.bottom, p.y);
+        }
+        last = p;
+        ++points;
+    }
+
+    double perimeter() const
+    {
+        if (points < 2)
+            return 0;
+        // The closing step, from the last point back to the first.
+        const std::uint64_t diagonalSteps = diagonal + ((first.x != last.x) && (first.y != last.y));
+        return static_cast<double>(points - diagonalSteps)
+            + static_cast<double>(diagonalSteps) * std::sqrt(2.0);
+    }
+};
+
+// Writes a border's chain code as its points go by, kCodesPerLine a line,
+// and counts the bytes it writes.
+class ChainWriter {
+public:
+    ChainWriter(std::ostream& out, std::uint64_t number)
+        : out_(out)
+    {
+        line_ = "  Borde " + std::to_string(number) + ":";
+    }
+
+    void add(const Point& p)
+    {
+        if (count_ == 0)
+            first_ = p;
+        else
+            step(p);
+        last_ = p;
+        ++count_;
+    }
+
+    // Ends the border; returns the bytes written for it.
+    std::size_t finish()
+    {
+        if (count_ < 2)
+            line_ += " ninguno, es un píxel aislado";
+        else
+            step(first_);
+        line_ += '\n';
+        flush();
+        return written_;
+    }
+
+private:
+    void step(const Point& to)
+    {
+        if (steps_++ % kCodesPerLine == 0) {
+            line_ += '\n';
+            flush();
+            line_ = "    ";
+        }
+        line_ += static_cast<char>('0' + stepCode(last_, to));
+    }
+
+    void flush()
+    {
+        out_ << line_;
+        written_ += line_.size();
+        line_.clear();
+    }
+
+    std::ostream& out_;
+    std::string line_;
+    Point first_;
+    Point last_;
+    std::uint64_t count_ = 0;
+    std::uint64_t steps_ = 0;
+    std::size_t written_ = 0;
+};
+
 } // namespace
 
 std::uint64_t blackPixelCount(const Bitmap& image)
@@ -45,14 +141,15 @@ std::uint64_t blackPixelCount(const Bitmap& image)
 
 void writeTrazocReport(const Bitmap& image, std::ostream& out)
 {
-    // The borders are streamed three times (counts, table, chain codes) so
-    // that no more than one of them is held at a time, whatever the image.
+    // The borders are walked three times (counts, table, chain codes) and
+    // their points handed over one by one, never stored, so that memory
+    // stays flat whatever the image.
     std::uint64_t outer = 0;
     std::uint64_t holes = 0;
     {
         BorderFollower follower(image);
         Border border;
-        while (follower.next(border))
+        while (follower.next(border, [](const Point&) {}))
             ++(border.hole ? holes : outer);
     }
 
@@ -82,21 +179,22 @@ void writeTrazocReport(const Bitmap& image, std::ostream& out)
         BorderFollower follower(image);
         Border border;
         std::size_t written = 0;
-        for (std::uint64_t n = 1; follower.next(border); ++n) {
+        BorderFigures figures;
+        for (std::uint64_t n = 1; follower.next(border, [&](const Point& p) { figures.add(p); });
+             ++n) {
             if (written > kListBudget) {
                 writeOmitted(out, outer + holes - n + 1);
                 break;
             }
-            const Box box = boundingBox(border.points);
+            const Box& box = figures.box;
             const std::string line = "  Borde " + std::to_string(n) + ": "
                 + (border.hole ? "hueco del borde " + std::to_string(border.parent + 1)
                                : std::string("exterior"))
-                + ", inicio " + pointText(border.points.front()) + ", "
-                + std::to_string(border.points.size())
-                + (border.points.size() == 1 ? " punto" : " puntos") + ", perímetro "
-                + fixed2(perimeter(chainCode(border.points))) + ", caja "
-                + pointText({ box.left, box.top }) + "-" + pointText({ box.right, box.bottom })
-                + "\n";
+                + ", inicio " + pointText(figures.first) + ", " + std::to_string(figures.points)
+                + (figures.points == 1 ? " punto" : " puntos") + ", perímetro "
+                + fixed2(figures.perimeter()) + ", caja " + pointText({ box.left, box.top }) + "-"
+                + pointText({ box.right, box.bottom }) + "\n";
+            figures = {};
             out << line;
             written += line.size();
         }
@@ -107,24 +205,14 @@ void writeTrazocReport(const Bitmap& image, std::ostream& out)
     BorderFollower follower(image);
     Border border;
     std::size_t written = 0;
-    for (std::uint64_t n = 1; follower.next(border); ++n) {
+    for (std::uint64_t n = 1; n <= outer + holes; ++n) {
         if (written > kListBudget) {
             writeOmitted(out, outer + holes - n + 1);
             break;
         }
-        const std::vector<std::uint8_t> code = chainCode(border.points);
-        std::string text
-            = "  Borde " + std::to_string(n) + " (" + std::to_string(code.size()) + " pasos):";
-        if (code.empty())
-            text += " ninguno, es un píxel aislado";
-        for (std::size_t i = 0; i < code.size(); ++i) {
-            if (i % kCodesPerLine == 0)
-                text += "\n    ";
-            text += static_cast<char>('0' + code[i]);
-        }
-        text += '\n';
-        out << text;
-        written += text.size();
+        ChainWriter chain(out, n);
+        follower.next(border, [&](const Point& p) { chain.add(p); });
+        written += chain.finish();
     }
 }
 

@@ -55,5 +55,27 @@ TEST(ConvexdReport, RegionListOfAPathologicalImageStopsAfterAMegabyte)
     EXPECT_LT(text.size(), (1u << 20) + 8192);
 }
 
+TEST(ConvexdReport, BorderOfMillionsOfPointsIsCountedButNotSearchedForDefects)
+{
+    // A serpentine one pixel thick: one border walked there and back, of
+    // about twice the black pixels.
+    const int w = 2048, h = 2101;
+    Bitmap snake = testing::blank(w, h);
+    for (int y = 0; y < h; ++y) {
+        if (y % 2 == 0) {
+            for (int x = 0; x < w; ++x)
+                testing::set(snake, x, y);
+        } else {
+            testing::set(snake, (y / 2) % 2 == 0 ? w - 1 : 0, y);
+        }
+    }
+    const std::string text = reportOf(snake);
+    EXPECT_NE(text.find("Defectos de convexidad: 0 en 1 borde exterior, 0 de profundidad de un "
+                        "píxel o más (sin buscar en 1 borde demasiado largo)\n"),
+        std::string::npos)
+        << text.substr(0, 2000);
+    EXPECT_NE(text.find("puntos): demasiado largo para buscar sus defectos\n"), std::string::npos);
+}
+
 } // namespace
 } // namespace vanto
