@@ -96,14 +96,16 @@ std::string formatRefsetHeader()
     h += "# referencia: carácter, origen (fuente/tamaño en píxeles) y los "
         + std::to_string(kVectorSize) + "\n";
     h += "# valores enteros del vector, separados por espacios.\n";
-    h += "# El vector se mide dentro de la caja que encierra los píxeles negros:\n";
+    h += "# El vector se mide dentro de la caja que encierra los píxeles negros, salvo el\n";
+    h += "# marco, que sitúa la caja entre el borde superior y el inferior de la imagen:\n";
     for (const FeatureGroup& g : kGroups) {
         h += "#   valores " + std::to_string(g.offset + 1) + "-"
             + std::to_string(g.offset + g.count) + ": " + std::string(g.name) + " ("
             + std::string(g.meaning) + "); peso " + std::to_string(g.weight) + "\n";
     }
     h += "# Distancia: raíz de la suma de los cuadrados de las diferencias, cada uno por el\n";
-    h += "# peso de su grupo. El carácter reconocido es el de la referencia más cercana.\n";
+    h += "# peso de su grupo; el marco cuenta solo si los dos vectores lo tienen. El\n";
+    h += "# carácter reconocido es el de la referencia más cercana.\n";
     return h;
 }
 

@@ -172,6 +172,30 @@ TEST(Ranking, BestLabelsFirstEachByItsClosestReference)
     EXPECT_TRUE(rankCandidates(query->values, {}, 5).empty());
 }
 
+TEST(Ranking, FrameTellsTheCasesOfOneShapeApart)
+{
+    using namespace vanto::vecplan::test;
+    const vanto::Bitmap big = enlarged(ring(), 4);
+    const std::vector<Reference> refs {
+        referenceOf("o", "a", framed(enlarged(ring(), 2), 16, 6)),
+        referenceOf("O", "a", framed(big, 6, 6)),
+    };
+    const auto upper = computeFeatures(framed(enlarged(ring(), 3), 5, 5));
+    ASSERT_TRUE(upper);
+    const auto ranked = rankCandidates(upper->values, refs, 5);
+    ASSERT_EQ(ranked.size(), 2u);
+    EXPECT_EQ(ranked[0].label, "O");
+    EXPECT_GT(ranked[1].distance, ranked[0].distance);
+
+    // Cut close, the two cases are one shape: a tie, in the references' order.
+    const auto cropped = computeFeatures(big);
+    ASSERT_TRUE(cropped);
+    const auto tied = rankCandidates(cropped->values, refs, 5);
+    ASSERT_EQ(tied.size(), 2u);
+    EXPECT_EQ(tied[0].label, "o");
+    EXPECT_EQ(tied[0].distance, tied[1].distance);
+}
+
 TEST(Ranking, TiesKeepTheOrderOfTheReferences)
 {
     const Reference a = referenceOf("a", "x", vanto::vecplan::test::ring());
