@@ -37,6 +37,15 @@ const std::vector<FontFace>& referenceFaces()
         { "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf", "LiberationSans-Bold" },
         { "/usr/share/fonts/opentype/urw-base35/NimbusMonoPS-Regular.otf", "NimbusMonoPS" },
         { "/usr/share/fonts/opentype/urw-base35/P052-Roman.otf", "P052" },
+        // Families of other designs and line metrics, none a clone of an
+        // evaluation face.
+        { "/usr/share/fonts/opentype/linux-libertine/LinLibertine_R.otf", "LinuxLibertine" },
+        { "/usr/share/fonts/opentype/linux-libertine/LinBiolinum_R.otf", "LinuxBiolinum" },
+        { "/usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf", "Carlito" },
+        { "/usr/share/fonts/truetype/crosextra/Caladea-Regular.ttf", "Caladea" },
+        { "/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf", "OpenSans" },
+        { "/usr/share/fonts/fonts-go/Go-Regular.ttf", "Go" },
+        { "/usr/share/fonts/fonts-go/Go-Mono.ttf", "GoMono" },
     };
     return faces;
 }
