@@ -72,7 +72,8 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
         }
     }
     t += "\n";
-    t += "Candidatos (distancia a la referencia más cercana de cada carácter):\n";
+    t += "Candidatos (distancia media a las dos referencias más cercanas de cada carácter; "
+         "entre paréntesis, la más cercana):\n";
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const Candidate& c = candidates[i];
         t += "  " + std::to_string(i + 1) + ". " + c.label + "  "
