@@ -204,7 +204,8 @@ std::optional<Features> computeFeatures(const Bitmap& image)
     const std::int64_t above = f.box.top;
     const std::int64_t below = image.height - f.box.top - f.box.height;
     const std::int64_t H = image.height;
-    if (std::max(above, below) >= kMinFramePixels && 100 * (above + below) >= kMinFrameMargin * H
+    const std::int64_t wider = std::max(above, below);
+    if (wider >= kMinFramePixels && 100 * wider >= kMinFrameMargin * H
         && 100 * std::int64_t { h } >= kMinFrameFill * H) {
         frame[0] = 1;
         frame[1] = roundedRatio(100 * above, H);

@@ -200,9 +200,10 @@ TEST(Features, CropsAndCharactersLostInLargeImagesHaveNoFrame)
     for (const Row& row : {
              Row { 0, 0, false }, // the box is the image
              Row { 3, 3, false }, // a margin of a few pixels, as a crop leaves
-             Row { 2, 4, true }, // four pixels on one side, 6/26 of the height
-             Row { 4, 0, false }, // four pixels, but 4/24 of the height only
-             Row { 5, 0, true }, // 5/25
+             Row { 2, 4, true }, // four pixels on one side, 4/26 of the height
+             Row { 4, 4, false }, // four pixels each side, but 4/28 of the height
+             Row { 4, 0, true }, // 4/24: room for ascenders or descenders
+             Row { 5, 5, true }, // 5/30: padding this wide reads as a line
              Row { 30, 16, true }, // 20/66 of the height
              Row { 30, 20, false }, // 20/70: too small to tell its line
          }) {
