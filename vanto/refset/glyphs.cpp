@@ -6,6 +6,7 @@
 #include <QRawFont>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vanto::refset {
@@ -36,25 +37,42 @@ const std::vector<FontFace>& referenceFaces()
         { "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf", "LiberationSans-Bold" },
         { "/usr/share/fonts/opentype/urw-base35/NimbusMonoPS-Regular.otf", "NimbusMonoPS" },
         { "/usr/share/fonts/opentype/urw-base35/P052-Roman.otf", "P052" },
+        // Families of other designs and line metrics, none a clone of an
+        // evaluation face.
+        { "/usr/share/fonts/opentype/linux-libertine/LinLibertine_R.otf", "LinuxLibertine" },
+        { "/usr/share/fonts/opentype/linux-libertine/LinBiolinum_R.otf", "LinuxBiolinum" },
+        { "/usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf", "Carlito" },
+        { "/usr/share/fonts/truetype/crosextra/Caladea-Regular.ttf", "Caladea" },
+        { "/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf", "OpenSans" },
+        { "/usr/share/fonts/fonts-go/Go-Regular.ttf", "Go" },
+        { "/usr/share/fonts/fonts-go/Go-Mono.ttf", "GoMono" },
     };
     return faces;
 }
 
-const std::vector<FontFace>& evaluationFaces()
+const std::vector<FontFace>& validationFaces()
 {
     static const std::vector<FontFace> faces = {
         { "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf", "LiberationSerif" },
-        { "/usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf", "LiberationMono" },
         { "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", "DejaVuSansMono" },
+        { "/usr/share/fonts/opentype/urw-base35/URWGothic-Book.otf", "URWGothic" },
+    };
+    return faces;
+}
+
+const std::vector<FontFace>& testFaces()
+{
+    static const std::vector<FontFace> faces = {
+        { "/usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf", "LiberationMono" },
         { "/usr/share/fonts/truetype/noto/NotoSansMono-Regular.ttf", "NotoSansMono" },
         { "/usr/share/fonts/opentype/urw-base35/C059-Roman.otf", "C059" },
-        { "/usr/share/fonts/opentype/urw-base35/URWGothic-Book.otf", "URWGothic" },
         { "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf", "NimbusSans" },
     };
     return faces;
 }
 
-GlyphResult renderGlyph(const FontFace& face, int pixelSize, const std::string& character)
+GlyphResult renderGlyph(
+    const FontFace& face, int pixelSize, const std::string& character, Framing framing)
 {
     const QString file
         = QString::fromUtf8(face.file.data(), static_cast<qsizetype>(face.file.size()));
@@ -73,10 +91,16 @@ GlyphResult renderGlyph(const FontFace& face, int pixelSize, const std::string& 
     const QRectF bounds = outline.boundingRect();
     constexpr int kMargin = 2;
     const int dx = kMargin - static_cast<int>(std::floor(bounds.left()));
-    const int dy = kMargin - static_cast<int>(std::floor(bounds.top()));
+    int dy = kMargin - static_cast<int>(std::floor(bounds.top()));
+    int height = static_cast<int>(std::ceil(bounds.bottom())) + dy + kMargin;
+    if (framing == Framing::Line) {
+        const int above = static_cast<int>(std::ceil(std::max(font.ascent(), -bounds.top())));
+        const int below = static_cast<int>(std::ceil(std::max(font.descent(), bounds.bottom())));
+        dy = above;
+        height = above + below;
+    }
     outline.translate(dx, dy);
     const int width = static_cast<int>(std::ceil(bounds.right())) + dx + kMargin;
-    const int height = static_cast<int>(std::ceil(bounds.bottom())) + dy + kMargin;
 
     QImage grey(width, height, QImage::Format_Grayscale8);
     grey.fill(255);

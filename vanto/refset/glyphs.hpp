@@ -25,8 +25,12 @@ struct FontFace {
 const std::vector<FontFace>& referenceFaces();
 inline constexpr int kReferenceSizes[] = { 48 };
 
-// Faces of other families, never in the reference set, for the evaluation.
-const std::vector<FontFace>& evaluationFaces();
+// Faces of other families, never in the reference set, for the evaluation,
+// in two parts: every choice made while tuning the recogniser looks at the
+// validation faces only; the test faces give the figure reported at the
+// end. Faces of one design (two clones of one typeface) stay in one part.
+const std::vector<FontFace>& validationFaces();
+const std::vector<FontFace>& testFaces();
 inline constexpr int kEvaluationSizes[] = { 20, 32, 64 };
 
 // One rendered glyph, or a message saying why there is none.
@@ -35,9 +39,20 @@ struct GlyphResult {
     std::string error;
 };
 
+// How the image is cut around the glyph.
+enum class Framing {
+    // As the character would be cut from a line of text: from the font's
+    // ascent above the baseline to its descent below (further where the
+    // glyph goes beyond them), a small margin left and right.
+    Line,
+    // A small margin on every side of the glyph's outline.
+    Tight,
+};
+
 // Renders `character` of the face at pixelSize pixels to the em, from the
 // font's own outlines without hinting, filled with antialiasing and cut at
 // half grey into black and white. Needs a QGuiApplication.
-GlyphResult renderGlyph(const FontFace& face, int pixelSize, const std::string& character);
+GlyphResult renderGlyph(
+    const FontFace& face, int pixelSize, const std::string& character, Framing framing);
 
 } // namespace vanto::refset

@@ -199,13 +199,30 @@ std::optional<Features> computeFeatures(const Bitmap& image)
     // (lower-case "o") against thin ones in a tall box (upper-case "O").
     shape[1] = roundedRatio(100 * black, rowRuns * h);
     shape[2] = roundedRatio(100 * black, columnRuns * h);
+
+    int* frame = v + kGroups[kFrameGroup].offset;
+    const std::int64_t above = f.box.top;
+    const std::int64_t below = image.height - f.box.top - f.box.height;
+    const std::int64_t H = image.height;
+    const std::int64_t wider = std::max(above, below);
+    if (wider >= kMinFramePixels && 100 * wider >= kMinFrameMargin * H
+        && 100 * std::int64_t { h } >= kMinFrameFill * H) {
+        frame[0] = 1;
+        frame[1] = roundedRatio(100 * above, H);
+        frame[2] = roundedRatio(100 * below, H);
+        frame[3] = roundedRatio(100 * std::int64_t { h }, H);
+    }
     return f;
 }
 
 long long squaredDistance(std::span<const int, kVectorSize> a, std::span<const int, kVectorSize> b)
 {
+    const auto frameFlag = static_cast<std::size_t>(kGroups[kFrameGroup].offset);
+    const bool bothFramed = a[frameFlag] == 1 && b[frameFlag] == 1;
     long long total = 0;
     for (const FeatureGroup& g : kGroups) {
+        if (&g == &kGroups[kFrameGroup] && !bothFramed)
+            continue;
         long long sum = 0;
         for (int i = g.offset; i < g.offset + g.count; ++i) {
             const long long d = a[static_cast<std::size_t>(i)] - b[static_cast<std::size_t>(i)];

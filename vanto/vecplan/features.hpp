@@ -1,11 +1,16 @@
 // The feature vector ("vector template") of one character image.
 //
-// The character is the bounding box of the black pixels. Every feature is
-// measured inside that box, so the vector does not depend on where the
-// character lies in the image nor on its size. All values are small
-// non-negative integers computed with integer arithmetic only, so the same
-// image gives the same vector on every machine and the values can be written
-// to text and read back exactly.
+// The character is the bounding box of the black pixels. Every feature but
+// the last group is measured inside that box, so those values do not depend
+// on where the character lies in the image nor on its size. The last group,
+// the frame, says where the box lies between the top and the bottom of the
+// image: cut from a line of text, an image spans the line's height, and a
+// lower-case "c" fills less of it than an upper-case "C". An image cropped
+// close to the character has no such frame, and the group says so.
+//
+// All values are small non-negative integers computed with integer
+// arithmetic only, so the same image gives the same vector on every machine
+// and the values can be written to text and read back exactly.
 #pragma once
 
 #include "pbm.hpp"
@@ -27,7 +32,19 @@ inline constexpr int kCrossingBands = 8;
 // white margin from that side of the box to the first black pixel, as a
 // percentage of the box's size in that direction.
 inline constexpr int kEdgeBands = 8;
-
+// The frame counts only when the image leaves white above or below the
+// character, at least kMinFrameMargin percent of the image's height and
+// kMinFramePixels on the wider side, and the character is no smaller than
+// kMinFrameFill percent of that height. In a line of text there is always
+// room for the descenders below the baseline or for the ascenders above
+// the x-height, 16 % of the line's height or more in every face of the
+// reference set; a crop leaves a few pixels; and a small character lost in
+// a large image says nothing about its line. A character padded on both
+// sides with white of a fifth of its height or more reads as one cut from
+// a line, upper-case by its size.
+inline constexpr int kMinFramePixels = 4;
+inline constexpr int kMinFrameMargin = 15;
+inline constexpr int kMinFrameFill = 30;
 // One group of consecutive values of the vector.
 struct FeatureGroup {
     std::string_view name; // Spanish label, used in the files we write
@@ -43,7 +60,7 @@ struct FeatureGroup {
 // the stroke measures add what the densities cannot tell apart: how many
 // strokes a line meets, which side a shape is open to, and how thick the
 // strokes are against the size of the character.
-inline constexpr std::array<FeatureGroup, 8> kGroups { {
+inline constexpr std::array<FeatureGroup, 9> kGroups { {
     { "Zonas 6x6", "porcentaje de negro de cada zona, fila a fila", 0, 36, 6, 1 },
     { "Cruces horizontales",
         "tramos negros por fila en 8 franjas horizontales, media x10, de arriba abajo", 36, 8, 8,
@@ -63,9 +80,15 @@ inline constexpr std::array<FeatureGroup, 8> kGroups { {
         "proporción ancho/(ancho+alto) %, tramo negro horizontal medio % del alto, tramo negro "
         "vertical medio % del alto",
         84, 3, 3, 40 },
+    { "Marco",
+        "enmarcado (1) o recortado (0); blanco encima, blanco debajo y alto del carácter, % del "
+        "alto de la imagen (0 si está recortado)",
+        87, 4, 4, 30 },
 } };
 
-inline constexpr int kVectorSize = 87;
+inline constexpr int kVectorSize = 91;
+// The index of the frame group in kGroups: a flag, then three measures.
+inline constexpr int kFrameGroup = 8;
 
 static_assert(kGroups.back().offset + kGroups.back().count == kVectorSize);
 
@@ -89,7 +112,8 @@ struct Features {
 std::optional<Features> computeFeatures(const Bitmap& image);
 
 // Weighted squared Euclidean distance between two vectors (weights from
-// kGroups).
+// kGroups). The frame group counts only when both vectors have a frame;
+// otherwise the character's shape alone decides.
 long long squaredDistance(std::span<const int, kVectorSize> a, std::span<const int, kVectorSize> b);
 
 } // namespace vanto::vecplan

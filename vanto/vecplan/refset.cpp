@@ -96,14 +96,17 @@ std::string formatRefsetHeader()
     h += "# referencia: carácter, origen (fuente/tamaño en píxeles) y los "
         + std::to_string(kVectorSize) + "\n";
     h += "# valores enteros del vector, separados por espacios.\n";
-    h += "# El vector se mide dentro de la caja que encierra los píxeles negros:\n";
+    h += "# El vector se mide dentro de la caja que encierra los píxeles negros, salvo el\n";
+    h += "# marco, que sitúa la caja entre el borde superior y el inferior de la imagen:\n";
     for (const FeatureGroup& g : kGroups) {
         h += "#   valores " + std::to_string(g.offset + 1) + "-"
             + std::to_string(g.offset + g.count) + ": " + std::string(g.name) + " ("
             + std::string(g.meaning) + "); peso " + std::to_string(g.weight) + "\n";
     }
     h += "# Distancia: raíz de la suma de los cuadrados de las diferencias, cada uno por el\n";
-    h += "# peso de su grupo. El carácter reconocido es el de la referencia más cercana.\n";
+    h += "# peso de su grupo; el marco cuenta solo si los dos vectores lo tienen. El\n";
+    h += "# carácter reconocido es el de menor distancia media a sus dos referencias más\n";
+    h += "# cercanas.\n";
     return h;
 }
 
@@ -219,23 +222,40 @@ RefsetResult readRefset(const std::string& path)
 std::vector<Candidate> rankCandidates(
     const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count)
 {
-    // Best reference of each label, in order of first appearance.
-    std::vector<std::pair<long long, const Reference*>> best;
+    // The two closest references of each label, labels in order of first
+    // appearance. One close reference of the wrong label (a face that draws
+    // it oddly) outvotes the right one less often when the second closest
+    // counts too.
+    struct Closest {
+        double first = 0;
+        double second = -1; // none yet
+        const Reference* reference = nullptr;
+
+        double score() const { return (first + (second < 0 ? first : second)) / 2; }
+    };
+    std::vector<Closest> best;
     std::map<std::string, std::size_t> slot;
     for (const Reference& ref : references) {
-        const long long d = squaredDistance(vector, ref.values);
+        const double d = std::sqrt(static_cast<double>(squaredDistance(vector, ref.values)));
         const auto [it, inserted] = slot.try_emplace(ref.label, best.size());
-        if (inserted)
-            best.emplace_back(d, &ref);
-        else if (d < best[it->second].first)
-            best[it->second] = { d, &ref };
+        if (inserted) {
+            best.push_back({ d, -1, &ref });
+            continue;
+        }
+        Closest& c = best[it->second];
+        if (d < c.first) {
+            c.second = c.first;
+            c.first = d;
+            c.reference = &ref;
+        } else if (c.second < 0 || d < c.second) {
+            c.second = d;
+        }
     }
-    std::stable_sort(
-        best.begin(), best.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(best.begin(), best.end(),
+        [](const Closest& a, const Closest& b) { return a.score() < b.score(); });
     std::vector<Candidate> ranked;
     for (std::size_t i = 0; i < best.size() && i < count; ++i)
-        ranked.push_back({ best[i].second->label, best[i].second->origin,
-            std::sqrt(static_cast<double>(best[i].first)) });
+        ranked.push_back({ best[i].reference->label, best[i].reference->origin, best[i].score() });
     return ranked;
 }
 

@@ -46,11 +46,14 @@ RefsetResult readRefset(const std::string& path);
 struct Candidate {
     std::string label;
     std::string origin; // the reference closest to the vector with this label
+    // The mean distance to the two closest references with this label (to
+    // the only one, when there is one).
     double distance = 0;
 };
 
-// The `count` best labels for a vector: for every label the distance to its
-// closest reference, best first; ties keep the order of the references.
+// The `count` best labels for a vector, best first: a label's distance is
+// the mean of its two closest references' distances; ties keep the order of
+// the references.
 std::vector<Candidate> rankCandidates(
     const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count);
 

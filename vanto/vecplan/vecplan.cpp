@@ -54,9 +54,13 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
         + std::to_string(b.left + b.width - 1) + ", filas " + std::to_string(b.top) + " a "
         + std::to_string(b.top + b.height - 1) + " (" + std::to_string(b.width) + " x "
         + std::to_string(b.height) + " píxeles)\n";
+    const bool framed = features.values[static_cast<std::size_t>(kGroups[kFrameGroup].offset)] == 1;
+    t += framed ? "Marco: la imagen deja blanco de línea encima y debajo del carácter; cuenta su "
+                  "altura en la línea\n"
+                : "Marco: ninguno (imagen recortada al carácter); decide solo la forma\n";
     t += "\n";
     t += "Vector de rasgos (" + std::to_string(kVectorSize)
-        + " valores enteros, medidos en la caja del carácter):\n";
+        + " valores enteros, medidos en la caja del carácter salvo el marco):\n";
     for (const FeatureGroup& g : kGroups) {
         t += std::string(g.name) + ", valores " + std::to_string(g.offset + 1) + "-"
             + std::to_string(g.offset + g.count) + ": " + std::string(g.meaning) + "\n";
@@ -68,7 +72,8 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
         }
     }
     t += "\n";
-    t += "Candidatos (distancia a la referencia más cercana de cada carácter):\n";
+    t += "Candidatos (distancia media a las dos referencias más cercanas de cada carácter; "
+         "entre paréntesis, la más cercana):\n";
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const Candidate& c = candidates[i];
         t += "  " + std::to_string(i + 1) + ". " + c.label + "  "

@@ -9,6 +9,7 @@
 using namespace vanto::vecplan;
 using vanto::vecplan::test::drawing;
 using vanto::vecplan::test::enlarged;
+using vanto::vecplan::test::framed;
 
 namespace {
 
@@ -18,7 +19,13 @@ std::vector<int> group(const Features& f, int index)
     return { f.values.begin() + g.offset, f.values.begin() + g.offset + g.count };
 }
 
-enum { kZoning, kRowCrossings, kColumnCrossings, kLeft, kRight, kTop, kBottom, kShape };
+enum { kZoning, kRowCrossings, kColumnCrossings, kLeft, kRight, kTop, kBottom, kShape, kFrame };
+
+// The values of every group but the frame.
+std::vector<int> shapeValues(const Features& f)
+{
+    return { f.values.begin(), f.values.begin() + kGroups[kFrame].offset };
+}
 
 } // namespace
 
@@ -54,6 +61,8 @@ TEST(Features, SinglePixelIsAFullBox)
     EXPECT_EQ(group(*f, kLeft), std::vector<int>(8, 0));
     EXPECT_EQ(group(*f, kBottom), std::vector<int>(8, 0));
     EXPECT_EQ(group(*f, kShape), (std::vector<int> { 50, 100, 100 }));
+    // One and two white rows are a crop, not a line.
+    EXPECT_EQ(group(*f, kFrame), std::vector<int>(4, 0));
 }
 
 TEST(Features, HollowSquareSharesItsPixelsAmongZones)
@@ -153,18 +162,64 @@ TEST(Features, VectorIgnoresPositionAndWholeScaling)
     ASSERT_TRUE(shifted);
     EXPECT_EQ(shifted->box.left, 4);
     EXPECT_EQ(shifted->box.top, 11);
-    EXPECT_EQ(shifted->values, base->values);
+    EXPECT_EQ(shapeValues(*shifted), shapeValues(*base));
+    // Only the frame follows the image: 11 rows above, 6 below, 13 high.
+    EXPECT_EQ(group(*base, kFrame), std::vector<int>(4, 0));
+    EXPECT_EQ(group(*shifted, kFrame), (std::vector<int> { 1, 37, 20, 43 }));
 
     for (int factor : { 2, 3, 5 }) {
         const auto bigger = computeFeatures(enlarged(shape, factor));
         ASSERT_TRUE(bigger);
         EXPECT_EQ(bigger->values, base->values) << "factor " << factor;
+        const auto biggerMoved = computeFeatures(enlarged(moved, factor));
+        ASSERT_TRUE(biggerMoved);
+        EXPECT_EQ(biggerMoved->values, shifted->values) << "factor " << factor;
     }
 }
 
+TEST(Features, FrameTellsWhereTheCharacterStandsInItsLine)
+{
+    // A ring as an upper-case "O" (tall in its line) and as a lower-case
+    // "o" (from the middle of the line to the baseline), same shape.
+    const vanto::Bitmap ring = enlarged(vanto::vecplan::test::ring(), 4); // 20 px high
+    const auto upper = computeFeatures(framed(ring, 6, 6));
+    const auto lower = computeFeatures(framed(enlarged(vanto::vecplan::test::ring(), 2), 16, 6));
+    ASSERT_TRUE(upper && lower);
+    EXPECT_EQ(group(*upper, kFrame), (std::vector<int> { 1, 19, 19, 63 }));
+    EXPECT_EQ(group(*lower, kFrame), (std::vector<int> { 1, 50, 19, 31 }));
+    EXPECT_EQ(shapeValues(*upper), shapeValues(*lower));
+}
+
+TEST(Features, CropsAndCharactersLostInLargeImagesHaveNoFrame)
+{
+    const vanto::Bitmap ring = enlarged(vanto::vecplan::test::ring(), 4); // 20 px high
+    struct Row {
+        int above, below;
+        bool hasFrame;
+    };
+    for (const Row& row : {
+             Row { 0, 0, false }, // the box is the image
+             Row { 3, 3, false }, // a margin of a few pixels, as a crop leaves
+             Row { 2, 4, true }, // four pixels on one side, 4/26 of the height
+             Row { 4, 4, false }, // four pixels each side, but 4/28 of the height
+             Row { 4, 0, true }, // 4/24: room for ascenders or descenders
+             Row { 5, 5, true }, // 5/30: padding this wide reads as a line
+             Row { 30, 16, true }, // 20/66 of the height
+             Row { 30, 20, false }, // 20/70: too small to tell its line
+         }) {
+        const auto f = computeFeatures(framed(ring, row.above, row.below));
+        ASSERT_TRUE(f);
+        const std::vector<int> frame = group(*f, kFrame);
+        EXPECT_EQ(frame[0], row.hasFrame ? 1 : 0) << row.above << " " << row.below;
+        if (!row.hasFrame) {
+            EXPECT_EQ(frame, std::vector<int>(4, 0)) << row.above << " " << row.below;
+        }
+    }
+}
 TEST(Features, DistanceWeighsEachGroup)
 {
-    const auto f = computeFeatures(vanto::vecplan::test::ring());
+    // In a frame, so that every group counts.
+    const auto f = computeFeatures(framed(enlarged(vanto::vecplan::test::ring(), 4), 6, 6));
     ASSERT_TRUE(f);
     EXPECT_EQ(squaredDistance(f->values, f->values), 0);
     for (const FeatureGroup& g : kGroups) {
@@ -173,4 +228,19 @@ TEST(Features, DistanceWeighsEachGroup)
         EXPECT_EQ(squaredDistance(f->values, other), 9LL * g.weight) << g.name;
         EXPECT_EQ(squaredDistance(other, f->values), 9LL * g.weight) << g.name;
     }
+}
+
+TEST(Features, FrameCountsOnlyWhenBothVectorsHaveOne)
+{
+    const vanto::Bitmap ring = enlarged(vanto::vecplan::test::ring(), 4);
+    const auto upper = computeFeatures(framed(ring, 6, 6));
+    const auto lower = computeFeatures(framed(enlarged(vanto::vecplan::test::ring(), 2), 16, 6));
+    const auto cropped = computeFeatures(ring);
+    ASSERT_TRUE(upper && lower && cropped);
+    // Same shape: only the frame keeps them apart.
+    const long long frameWeight = kGroups[kFrame].weight;
+    EXPECT_EQ(
+        squaredDistance(upper->values, lower->values), frameWeight * (31 * 31 + 0 * 0 + 32 * 32));
+    EXPECT_EQ(squaredDistance(cropped->values, upper->values), 0);
+    EXPECT_EQ(squaredDistance(lower->values, cropped->values), 0);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -149,20 +150,19 @@ TEST(Ranking, BestLabelsFirstEachByItsClosestReference)
     EXPECT_EQ(ranked[0].label, "T");
     for (std::size_t i = 1; i < ranked.size(); ++i)
         EXPECT_LE(ranked[i - 1].distance, ranked[i].distance);
-    // Each label's distance is that of its closest reference.
+    // Each label's distance is the mean of its two closest references' (of
+    // its only one for L, O and I), and its origin is the closest one.
     for (const Candidate& c : ranked) {
-        double closest = INFINITY;
-        std::string origin;
-        for (const Reference& r : refs) {
-            const double d
-                = std::sqrt(static_cast<double>(squaredDistance(query->values, r.values)));
-            if (r.label == c.label && d < closest) {
-                closest = d;
-                origin = r.origin;
-            }
-        }
-        EXPECT_DOUBLE_EQ(c.distance, closest) << c.label;
-        EXPECT_EQ(c.origin, origin) << c.label;
+        std::vector<std::pair<double, std::string>> mine;
+        for (const Reference& r : refs)
+            if (r.label == c.label)
+                mine.emplace_back(
+                    std::sqrt(static_cast<double>(squaredDistance(query->values, r.values))),
+                    r.origin);
+        std::sort(mine.begin(), mine.end());
+        const double second = mine.size() > 1 ? mine[1].first : mine[0].first;
+        EXPECT_DOUBLE_EQ(c.distance, (mine[0].first + second) / 2) << c.label;
+        EXPECT_EQ(c.origin, mine[0].second) << c.label;
     }
 
     const std::vector<Candidate> two = rankCandidates(query->values, refs, 2);
@@ -170,6 +170,50 @@ TEST(Ranking, BestLabelsFirstEachByItsClosestReference)
     EXPECT_EQ(two[0].label, ranked[0].label);
     EXPECT_EQ(two[1].label, ranked[1].label);
     EXPECT_TRUE(rankCandidates(query->values, {}, 5).empty());
+}
+
+TEST(Ranking, TwoCloseReferencesOutweighOneOddlyCloseReference)
+{
+    const FeatureVector query = referenceOf("?", "x", vanto::vecplan::test::ring()).values;
+    auto near = [&](const std::string& label, int by) {
+        Reference r { label, label + "/" + std::to_string(by), query };
+        r.values[0] += by; // a zoning value: weight 1, distance `by`
+        return r;
+    };
+    const std::vector<Reference> refs { near("X", 1), near("X", 100), near("Y", 10),
+        near("Y", 12) };
+    const auto ranked = rankCandidates(query, refs, 5);
+    ASSERT_EQ(ranked.size(), 2u);
+    EXPECT_EQ(ranked[0].label, "Y");
+    EXPECT_DOUBLE_EQ(ranked[0].distance, 11.0);
+    EXPECT_EQ(ranked[0].origin, "Y/10");
+    EXPECT_EQ(ranked[1].label, "X");
+    EXPECT_DOUBLE_EQ(ranked[1].distance, 50.5);
+    EXPECT_EQ(ranked[1].origin, "X/1");
+}
+
+TEST(Ranking, FrameTellsTheCasesOfOneShapeApart)
+{
+    using namespace vanto::vecplan::test;
+    const vanto::Bitmap big = enlarged(ring(), 4);
+    const std::vector<Reference> refs {
+        referenceOf("o", "a", framed(enlarged(ring(), 2), 16, 6)),
+        referenceOf("O", "a", framed(big, 6, 6)),
+    };
+    const auto upper = computeFeatures(framed(enlarged(ring(), 3), 5, 5));
+    ASSERT_TRUE(upper);
+    const auto ranked = rankCandidates(upper->values, refs, 5);
+    ASSERT_EQ(ranked.size(), 2u);
+    EXPECT_EQ(ranked[0].label, "O");
+    EXPECT_GT(ranked[1].distance, ranked[0].distance);
+
+    // Cut close, the two cases are one shape: a tie, in the references' order.
+    const auto cropped = computeFeatures(big);
+    ASSERT_TRUE(cropped);
+    const auto tied = rankCandidates(cropped->values, refs, 5);
+    ASSERT_EQ(tied.size(), 2u);
+    EXPECT_EQ(tied[0].label, "o");
+    EXPECT_EQ(tied[0].distance, tied[1].distance);
 }
 
 TEST(Ranking, TiesKeepTheOrderOfTheReferences)

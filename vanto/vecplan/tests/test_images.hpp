@@ -68,4 +68,17 @@ inline Bitmap ring()
     });
 }
 
+// `image` with `above` white rows over it and `below` under it, as a
+// character cut from a line of text.
+inline Bitmap framed(const Bitmap& image, int above, int below)
+{
+    Bitmap b;
+    b.width = image.width;
+    b.height = above + image.height + below;
+    b.pixels.assign(static_cast<std::size_t>(b.width) * static_cast<std::size_t>(above), 0);
+    b.pixels.insert(b.pixels.end(), image.pixels.begin(), image.pixels.end());
+    b.pixels.resize(static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height), 0);
+    return b;
+}
+
 } // namespace vanto::vecplan::test
