@@ -22,21 +22,29 @@ std::string formatDistance(double d)
 
 // Leaves `text` in resvec.txt and on `out`; a failure to write the file
 // is reported after it. Returns whether the file was written.
-bool publish(const std::string& toolDir, const std::string& text, std::ostream& out)
+// Leaves text in resvec.txt and says on out what became of it: summary, or
+// the reason it could not be written.
+bool publish(const std::string& toolDir, const std::string& text, const std::string& summary,
+    std::ostream& out)
 {
-    out << text;
     const std::string failure = replaceFileAtomically(toolDir, kResultName, text);
     if (!failure.empty()) {
-        out << failure << '\n';
+        out << summary << failure << '\n';
         return false;
     }
+    out << summary;
     return true;
 }
 
 int fail(const std::string& toolDir, const std::string& message, std::ostream& out)
 {
-    publish(toolDir, message + "\n", out);
+    publish(toolDir, message + "\n", message + "\n", out);
     return 1;
+}
+
+std::string recognised(const std::vector<Candidate>& candidates)
+{
+    return candidates.empty() ? std::string("?") : candidates.front().label;
 }
 
 } // namespace
@@ -48,6 +56,7 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
     std::string t;
     t += "Plantillas del vector\n";
     t += "Imagen: " + imagePath + "\n";
+    t += "Carácter reconocido: " + recognised(candidates) + "\n";
     t += "Tamaño de la imagen: " + std::to_string(image.width) + " x "
         + std::to_string(image.height) + " píxeles\n";
     t += "Caja del carácter: columnas " + std::to_string(b.left) + " a "
@@ -81,7 +90,7 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
     }
     t += "\n";
     t += "Carácter reconocido:\n";
-    t += (candidates.empty() ? std::string("?") : candidates.front().label) + "\n";
+    t += recognised(candidates) + "\n";
     return t;
 }
 
@@ -112,8 +121,11 @@ int runVecplan(const std::vector<std::string>& args, const std::string& toolDir,
 
     const std::vector<Candidate> candidates
         = rankCandidates(features->values, refset.references, kCandidateCount);
-    return publish(toolDir, formatResult(imagePath, image.bitmap, *features, candidates), out) ? 0
-                                                                                               : 1;
+    // The whole result goes to resvec.txt; whoever started the tool by hand
+    // sees the answer on one line.
+    const bool written = publish(toolDir, formatResult(imagePath, image.bitmap, *features, candidates),
+        "Carácter reconocido: " + recognised(candidates) + "\n", out);
+    return written ? 0 : 1;
 }
 
 } // namespace vanto::vecplan

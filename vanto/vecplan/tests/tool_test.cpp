@@ -95,8 +95,8 @@ TEST(VecplanTool, WritesResvecBesideTheExecutableNotInTheCurrentDirectory)
     // A relative image path is taken from the current directory, as given.
     const Outcome o = runIn(elsewhere.path(), tool.exe, { "l.pbm" });
     EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(o.out, "Carácter reconocido: L\n");
     const std::string result = readText(tool.dir.file("resvec.txt"));
-    EXPECT_EQ(result, o.out);
     EXPECT_NE(result.find("Imagen: l.pbm\n"), std::string::npos) << result;
     EXPECT_TRUE(result.ends_with("Carácter reconocido:\nL\n")) << result;
     EXPECT_FALSE(std::filesystem::exists(elsewhere.file("resvec.txt")));
@@ -147,10 +147,11 @@ TEST(VecplanTool, ReaderNeverSeesAPartialResultWhileRunsOverlap)
     writeText(t, vanto::formatPlainPbm(letterT()));
     writeText(l, vanto::formatPlainPbm(letterL()));
     const std::string resvec = tool.dir.file("resvec.txt");
-    const std::string resultT = runIn(images.path(), tool.exe, { t }).out;
-    const std::string resultL = runIn(images.path(), tool.exe, { l }).out;
+    ASSERT_EQ(runIn(images.path(), tool.exe, { t }).status, 0);
+    const std::string resultT = readText(resvec);
+    ASSERT_EQ(runIn(images.path(), tool.exe, { l }).status, 0);
+    const std::string resultL = readText(resvec);
     ASSERT_NE(resultT, resultL);
-    ASSERT_EQ(readText(resvec), resultL);
 
     std::atomic<bool> done { false };
     std::atomic<int> reads { 0 }, torn { 0 };
