@@ -13,33 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 using testing::runTool;
 
-class ConvexdTool : public ::testing::Test {
+class ConvexdTool : public testing::ToolTest {
 protected:
-    void SetUp() override
+    ConvexdTool()
+        : ToolTest("CONVEXD.EXE")
     {
-        dir_ = fs::temp_directory_path()
-            / ("convexd_tool_test_" + std::to_string(::getpid()) + "_"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string write(const std::string& name, const std::string& bytes)
-    {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
-
-    static void expectOneLineError(const testing::ToolRun& run)
-    {
-        EXPECT_NE(run.status, 0);
-        ASSERT_FALSE(run.out.empty());
-        EXPECT_EQ(run.out.rfind("CONVEXD.EXE: error: ", 0), 0u) << run.out;
-        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
-    }
-
-    fs::path dir_;
 };
 
 TEST_F(ConvexdTool, ReportsTheLakeTheBayAndTheDefectOfAShape)

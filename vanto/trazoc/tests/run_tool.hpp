@@ -2,8 +2,12 @@
 // writes on standard output and how it ended.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -58,5 +62,44 @@ inline ToolRun runTool(const std::string& exe, const std::vector<std::string>& a
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
+
+// A test that hands files to one tool: a scratch folder of its own, and the
+// check that a failure is one line starting with "<tool>: error: ".
+class ToolTest : public ::testing::Test {
+protected:
+    explicit ToolTest(std::string tool)
+        : tool_(std::move(tool))
+    {
+    }
+
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path()
+            / (tool_ + "_test_" + std::to_string(::getpid()) + "_"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& bytes)
+    {
+        const std::filesystem::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+
+    void expectOneLineError(const ToolRun& run) const
+    {
+        EXPECT_NE(run.status, 0);
+        ASSERT_FALSE(run.out.empty());
+        EXPECT_EQ(run.out.rfind(tool_ + ": error: ", 0), 0u) << run.out;
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+    }
+
+    std::filesystem::path dir_;
+
+private:
+    std::string tool_;
+};
 
 } // namespace vanto::testing
