@@ -50,6 +50,18 @@ PbmResult parsePbm(std::string_view bytes);
 // every message names the file.
 PbmResult readPbm(const std::string& path);
 
+// The whole content of the regular file at path, or why it cannot be had
+// (a Spanish phrase without the file name: "no se puede abrir: …"). A
+// folder, FIFO or device is refused without ever blocking, and so is a file
+// of more than maxBytes.
+struct FileBytes {
+    std::string bytes;
+    std::string error; // empty exactly when the read worked
+
+    bool ok() const { return error.empty(); }
+};
+FileBytes readRegularFile(const std::string& path, std::uint64_t maxBytes);
+
 // The image as a PBM file: plain, '0'/'1' characters with one row a line, or
 // raw, rows packed eight pixels a byte. The inverse of parsePbm.
 std::string formatPlainPbm(const Bitmap& bitmap);

@@ -50,27 +50,28 @@ private:
 
 } // namespace
 
-PbmResult readPbm(const std::string& path)
+FileBytes readRegularFile(const std::string& path, std::uint64_t maxBytes)
 {
+    auto failure = [](const std::string& reason) { return FileBytes { std::string(), reason }; };
+
     // O_NONBLOCK: opening a FIFO with no writer would otherwise wait forever.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0) {
         const int error = errno;
-        return failure(path, std::string("no se puede abrir: ") + std::strerror(error));
+        return failure(std::string("no se puede abrir: ") + std::strerror(error));
     }
     struct stat info { };
     if (::fstat(file.get(), &info) != 0) {
         const int error = errno;
-        return failure(path, std::string("no se puede leer: ") + std::strerror(error));
+        return failure(std::string("no se puede leer: ") + std::strerror(error));
     }
     if (S_ISDIR(info.st_mode))
-        return failure(path, "es una carpeta, no una imagen");
+        return failure("es una carpeta, no un archivo");
     if (!S_ISREG(info.st_mode))
-        return failure(path, "no es un archivo normal (dispositivo, tubería o similar)");
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes)
-        return failure(path,
-            "archivo demasiado grande (" + std::to_string(info.st_size) + " bytes; el máximo es "
-                + std::to_string(kMaxFileBytes) + ")");
+        return failure("no es un archivo normal (dispositivo, tubería o similar)");
+    if (static_cast<std::uint64_t>(info.st_size) > maxBytes)
+        return failure("archivo demasiado grande (" + std::to_string(info.st_size)
+            + " bytes; el máximo es " + std::to_string(maxBytes) + ")");
 
     // A regular file needs no O_NONBLOCK any more; drop it so that a
     // file under a lock cannot answer EAGAIN.
@@ -79,8 +80,8 @@ PbmResult readPbm(const std::string& path)
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
 
     // The length may change while we read; never read past the limit.
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    FileBytes content;
+    content.bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
@@ -88,18 +89,25 @@ PbmResult readPbm(const std::string& path)
             const int error = errno;
             if (error == EINTR)
                 continue;
-            return failure(path, std::string("no se puede leer: ") + std::strerror(error));
+            return failure(std::string("no se puede leer: ") + std::strerror(error));
         }
         if (got == 0)
             break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        if (bytes.size() > kMaxFileBytes)
-            return failure(path,
-                "archivo demasiado grande (el máximo es " + std::to_string(kMaxFileBytes)
-                    + " bytes)");
+        content.bytes.append(buffer, static_cast<std::size_t>(got));
+        if (content.bytes.size() > maxBytes)
+            return failure(
+                "archivo demasiado grande (el máximo es " + std::to_string(maxBytes) + " bytes)");
     }
+    return content;
+}
 
-    PbmResult result = parsePbm(bytes);
+PbmResult readPbm(const std::string& path)
+{
+    const FileBytes file = readRegularFile(path, kMaxFileBytes);
+    if (!file.ok())
+        return failure(path, file.error);
+
+    PbmResult result = parsePbm(file.bytes);
     if (!result.ok())
         result.error = quoted(path) + ": " + result.error;
     return result;

@@ -184,39 +184,14 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
 
 RefsetResult readRefset(const std::string& path)
 {
-    RefsetResult result;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        const int error = errno;
-        result.error = "No se puede abrir la base de referencias " + path + ": "
-            + std::strerror(error) + ".";
+    // Never blocks: a FIFO or device put in its place is refused.
+    const FileBytes file = readRegularFile(path, kMaxRefsetBytes);
+    if (!file.ok()) {
+        RefsetResult result;
+        result.error = "No se puede usar la base de referencias " + path + ": " + file.error + ".";
         return result;
     }
-    std::string text;
-    char buffer[65536];
-    bool tooLarge = false;
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        if (text.size() + got > kMaxRefsetBytes) {
-            tooLarge = true;
-            break;
-        }
-        text.append(buffer, got);
-    }
-    const int error = std::ferror(file) ? errno : 0;
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        result.error
-            = "No se puede leer la base de referencias " + path + ": " + std::strerror(error) + ".";
-        return result;
-    }
-    if (tooLarge) {
-        result.error = "La base de referencias " + path + " es demasiado grande (más de "
-            + std::to_string(kMaxRefsetBytes / (1024 * 1024)) + " MiB).";
-        return result;
-    }
-    return parseRefset(text, path);
+    return parseRefset(file.bytes, path);
 }
 
 std::vector<Candidate> rankCandidates(

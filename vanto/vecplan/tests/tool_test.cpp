@@ -112,8 +112,8 @@ TEST(VecplanTool, MissingRefsetGivesAClearMessageInResvec)
     const std::string result = readText(tool.dir.file("resvec.txt"));
     EXPECT_EQ(result, o.out);
     EXPECT_EQ(result,
-        "No se puede abrir la base de referencias " + tool.dir.file("refset.db") + ": "
-            + std::strerror(ENOENT) + ".\n");
+        "No se puede usar la base de referencias " + tool.dir.file("refset.db")
+            + ": no se puede abrir: " + std::strerror(ENOENT) + ".\n");
 }
 
 TEST(VecplanTool, MalformedRefsetGivesAClearMessageInResvec)

@@ -173,3 +173,14 @@ TEST(ReplaceFileAtomically, FailureLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("r.txt")));
     EXPECT_EQ(dir.entries(), std::vector<std::string> { "r.txt" });
 }
+
+TEST(Vecplan, RefsetReplacedByAFifoIsRefusedWithoutWaiting)
+{
+    ScratchDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("refset.db").c_str(), 0600), 0);
+    writeText(dir.file("o.pbm"), vanto::formatPlainPbm(ring()));
+    const RunResult r = run(dir, { dir.file("o.pbm") });
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.out.find("no es un archivo normal"), std::string::npos) << r.out;
+    EXPECT_EQ(readText(dir.file("resvec.txt")), r.out);
+}
