@@ -34,19 +34,14 @@ TEST_F(TrazocTool, AnalysesAPlainPbmInAPathWithSpaces)
 
 TEST_F(TrazocTool, AnalysesEverySample)
 {
-    std::size_t samples = 0;
-    if (fs::is_directory(GLIFORA_SAMPLES_DIR)) {
-        for (const auto& entry : fs::recursive_directory_iterator(GLIFORA_SAMPLES_DIR)) {
-            if (entry.path().extension() != ".pbm")
-                continue;
-            ++samples;
-            const auto run = runTool(TRAZOC_EXE, { entry.path().string() });
-            EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.out;
-            EXPECT_NE(run.out.find("Componentes: "), std::string::npos) << entry.path();
-        }
-    }
-    if (samples == 0)
+    const auto samples = testing::sampleImages();
+    if (samples.empty())
         GTEST_SKIP() << "no samples in " << GLIFORA_SAMPLES_DIR;
+    for (const fs::path& sample : samples) {
+        const auto run = runTool(TRAZOC_EXE, { sample.string() });
+        EXPECT_EQ(run.status, 0) << sample << "\n" << run.out;
+        EXPECT_NE(run.out.find("Componentes: "), std::string::npos) << sample;
+    }
 }
 
 TEST_F(TrazocTool, RefusesBadInputWithOneLineOnStandardOutput)
