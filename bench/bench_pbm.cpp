@@ -2,33 +2,10 @@
 // forms, reported as bytes of file parsed per second.
 #include <benchmark/benchmark.h>
 
+#include "bench_images.hpp"
 #include "pbm.hpp"
 
-#include <random>
-
 namespace {
-
-// A large "character": a thick ring with a bar, plus some seeded noise, so
-// the raster is neither all white nor trivially regular.
-vanto::Bitmap largeCharacter(int size)
-{
-    vanto::Bitmap b;
-    b.width = size;
-    b.height = size;
-    b.pixels.resize(static_cast<std::size_t>(size) * size);
-    std::mt19937 random(42);
-    const double c = size / 2.0;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const double dx = x - c, dy = y - c;
-            const double r2 = dx * dx + dy * dy;
-            const bool ring = r2 < 0.16 * size * size && r2 > 0.09 * size * size;
-            const bool bar = y > size * 0.45 && y < size * 0.55 && x > size * 0.2 && x < size * 0.8;
-            const bool noise = random() % 97 == 0;
-            b.pixels[static_cast<std::size_t>(y) * size + x] = (ring || bar) != noise ? 1 : 0;
-        }
-    return b;
-}
 
 void parse(benchmark::State& state, const std::string& file)
 {
@@ -47,12 +24,14 @@ void parse(benchmark::State& state, const std::string& file)
 
 void BM_ParsePlain(benchmark::State& state)
 {
-    parse(state, vanto::formatPlainPbm(largeCharacter(static_cast<int>(state.range(0)))));
+    parse(state,
+        vanto::formatPlainPbm(glifora::bench::ringWithBar(static_cast<int>(state.range(0)), 97)));
 }
 
 void BM_ParseRaw(benchmark::State& state)
 {
-    parse(state, vanto::formatRawPbm(largeCharacter(static_cast<int>(state.range(0)))));
+    parse(state,
+        vanto::formatRawPbm(glifora::bench::ringWithBar(static_cast<int>(state.range(0)), 97)));
 }
 
 } // namespace
