@@ -25,21 +25,16 @@ TEST(ConvexdReport, SummaryComesBeforeTheRegionsDefectsAndHull)
         ".#####.",
         ".......",
     }));
-    const auto summary = text.find("Casco convexo: 4 vértices, área 12.00, 20 píxeles dentro\n"
-                                   "Deficiencia convexa: 8 píxeles en 1 región (0 lagos, 1 bahía;"
-                                   " 0 píxeles de lago, 8 de bahía)\n");
-    const auto region = text.find("  Región 1: bahía, área 8 píxeles, caja (2, 1)-(4, 3), "
-                                  "centroide (3.00, 2.00)\n");
-    const auto dot = text.find("  Borde 2 (inicio (3, 2), 1 punto): 0 defectos\n");
-    const auto hull = text.find("Vértices del casco convexo, en sentido antihorario en la "
-                                "pantalla:\n  (1, 1) (1, 4) (5, 4) (5, 1)\n");
-    ASSERT_NE(summary, std::string::npos) << text;
-    ASSERT_NE(region, std::string::npos) << text;
-    ASSERT_NE(dot, std::string::npos) << text;
-    ASSERT_NE(hull, std::string::npos) << text;
-    EXPECT_LT(summary, region);
-    EXPECT_LT(region, dot);
-    EXPECT_LT(dot, hull);
+    testing::expectInOrder(text,
+        {
+            "Casco convexo: 4 vértices, área 12.00, 20 píxeles dentro\n"
+            "Deficiencia convexa: 8 píxeles en 1 región (0 lagos, 1 bahía; 0 píxeles de lago, 8 de "
+            "bahía)\n",
+            "  Región 1: bahía, área 8 píxeles, caja (2, 1)-(4, 3), centroide (3.00, 2.00)\n",
+            "  Borde 2 (inicio (3, 2), 1 punto): 0 defectos\n",
+            "Vértices del casco convexo, en sentido antihorario en la pantalla:\n"
+            "  (1, 1) (1, 4) (5, 4) (5, 1)\n",
+        });
 }
 
 TEST(ConvexdReport, RegionListOfAPathologicalImageStopsAfterAMegabyte)

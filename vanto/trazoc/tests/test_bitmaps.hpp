@@ -1,17 +1,33 @@
-// Bitmaps for the image tests: drawn by hand as rows of '#' (black) and '.'
-// (white), or seeded random ones.
+// Helpers for the image tests: bitmaps drawn by hand as rows of '#' (black)
+// and '.' (white), or seeded random ones; and a check on the tools' reports.
 #pragma once
 
 #include "pbm.hpp"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vanto::testing {
+
+// Every fragment is in the report, each after the one before it.
+inline void expectInOrder(
+    const std::string& report, std::initializer_list<std::string_view> fragments)
+{
+    std::size_t from = 0;
+    for (const std::string_view fragment : fragments) {
+        const std::size_t at = report.find(fragment, from);
+        ASSERT_NE(at, std::string::npos) << "missing or out of order: \"" << fragment << "\"\n"
+                                         << report;
+        from = at + fragment.size();
+    }
+}
 
 inline Bitmap drawn(std::initializer_list<const char*> rows)
 {
