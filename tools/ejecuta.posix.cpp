@@ -224,8 +224,8 @@ std::string ejecuta(std::string_view commandLine, std::string_view driveRoot)
 
     pid_t child = 0;
     {
-        const posix::ChildSpec spec(std::move(argv), writeEnd.get());
-        if (const int error = spec.start(child))
+        const posix::PreparedStart prepared(std::move(argv), writeEnd.get());
+        if (const int error = prepared.start(child))
             return failure("CreateProcess", error);
     }
     const Descriptor exitWatch(watchExit(child));

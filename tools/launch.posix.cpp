@@ -26,7 +26,7 @@ LaunchResult failure(int error)
 // exit status.
 //
 // The middle is a plain fork(): it has to run code of ours after it starts,
-// which vfork() does not allow. It only calls ChildSpec::start(), which
+// which vfork() does not allow. It only calls PreparedStart::start(), which
 // makes system calls only, then write() and _exit(); everything it needs was
 // prepared here before the fork.
 LaunchResult launchDetached(
@@ -37,7 +37,7 @@ LaunchResult launchDetached(
     // for another program's window, so on POSIX it has no effect.
     static_cast<void>(style);
 
-    const posix::ChildSpec spec(posix::hostArguments(commandLine, driveRoot), -1);
+    const posix::PreparedStart prepared(posix::hostArguments(commandLine, driveRoot), -1);
 
     int report[2];
     if (pipe2(report, O_CLOEXEC) == -1)
@@ -53,7 +53,7 @@ LaunchResult launchDetached(
     if (middle == 0) {
         close(report[0]);
         pid_t tool = 0;
-        const int error = spec.start(tool);
+        const int error = prepared.start(tool);
         // Four bytes into an empty pipe cannot be cut short.
         const ssize_t written
             = posix::retryOnInterrupt([&] { return write(report[1], &error, sizeof error); });

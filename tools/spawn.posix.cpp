@@ -38,7 +38,7 @@ std::vector<std::string> hostArguments(std::string_view commandLine, std::string
     return argv;
 }
 
-ChildSpec::ChildSpec(std::vector<std::string> argv, int captureFd)
+PreparedStart::PreparedStart(std::vector<std::string> argv, int captureFd)
     : args(std::move(argv))
 {
     // Nothing to run is the same failure as a program that is not there.
@@ -118,7 +118,7 @@ ChildSpec::ChildSpec(std::vector<std::string> argv, int captureFd)
     setupError = error;
 }
 
-ChildSpec::~ChildSpec()
+PreparedStart::~PreparedStart()
 {
     if (actionsReady)
         posix_spawn_file_actions_destroy(&actions);
@@ -126,7 +126,7 @@ ChildSpec::~ChildSpec()
         posix_spawnattr_destroy(&attributes);
 }
 
-int ChildSpec::start(pid_t& pid) const noexcept
+int PreparedStart::start(pid_t& pid) const noexcept
 {
     if (setupError)
         return setupError;

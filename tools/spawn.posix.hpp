@@ -26,17 +26,17 @@ std::vector<std::string> hostArguments(std::string_view commandLine, std::string
 // The child keeps only descriptors 0, 1 and 2, starts with every signal at
 // its default disposition and an empty signal mask, and is neither run
 // through a shell nor searched for in PATH: argv[0] is the file executed.
-class ChildSpec {
+class PreparedStart {
 public:
     // argv[0] is the program's path on this machine, the rest its
     // arguments. With captureFd >= 0 the child's standard output is that
     // descriptor and its standard input and error are /dev/null; with
     // captureFd < 0 it keeps the caller's three standard streams.
-    ChildSpec(std::vector<std::string> argv, int captureFd);
-    ~ChildSpec();
+    PreparedStart(std::vector<std::string> argv, int captureFd);
+    ~PreparedStart();
 
-    ChildSpec(const ChildSpec&) = delete;
-    ChildSpec& operator=(const ChildSpec&) = delete;
+    PreparedStart(const PreparedStart&) = delete;
+    PreparedStart& operator=(const PreparedStart&) = delete;
 
     // Starts the child. Returns 0 and sets pid, or the error number of the
     // failure, including the one that made the program itself fail to start
