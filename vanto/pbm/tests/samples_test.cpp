@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "pbm.hpp"
+#include "sample_images.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -14,15 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kSamples = GLIFORA_SAMPLES_DIR;
-
-std::vector<fs::path> sampleFiles()
-{
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(kSamples))
-        if (entry.is_regular_file() && entry.path().extension() == ".pbm")
-            files.push_back(entry.path());
-    return files;
-}
 
 std::string magic(const fs::path& path)
 {
@@ -36,7 +28,7 @@ std::string magic(const fs::path& path)
 
 TEST(Samples, EverySampleIsACharacterWithAWhiteBorder)
 {
-    const auto files = sampleFiles();
+    const auto files = vanto::testing::sampleImages();
     ASSERT_GE(files.size(), 6u);
     for (const auto& path : files) {
         SCOPED_TRACE(path.string());
@@ -60,7 +52,7 @@ TEST(Samples, EverySampleIsACharacterWithAWhiteBorder)
 TEST(Samples, PlainSamplesShowOneImageRowPerLine)
 {
     int plain = 0;
-    for (const auto& path : sampleFiles()) {
+    for (const auto& path : vanto::testing::sampleImages()) {
         if (magic(path) != "P1")
             continue;
         ++plain;

@@ -63,20 +63,6 @@ inline ToolRun runTool(const std::string& exe, const std::vector<std::string>& a
     return run;
 }
 
-// Every .pbm under the project's samples folder, subfolders included.
-inline std::vector<std::filesystem::path> sampleImages()
-{
-    std::vector<std::filesystem::path> images;
-    if (std::filesystem::is_directory(GLIFORA_SAMPLES_DIR)) {
-        for (const auto& entry :
-            std::filesystem::recursive_directory_iterator(GLIFORA_SAMPLES_DIR)) {
-            if (entry.path().extension() == ".pbm")
-                images.push_back(entry.path());
-        }
-    }
-    return images;
-}
-
 // A test that hands files to one tool: a scratch folder of its own, and the
 // check that a failure is one line starting with "<tool>: error: ".
 class ToolTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 // TRAZOC.EXE as the front end runs it: one argument, the report or a
 // one-line error on standard output.
 #include "run_tool.hpp"
+#include "sample_images.hpp"
 
 #include <gtest/gtest.h>
 
