@@ -215,6 +215,25 @@ std::optional<Features> computeFeatures(const Bitmap& image)
     return f;
 }
 
+std::optional<ZoneLayout> zoneLayout(const Bitmap& image)
+{
+    const std::optional<Features> features = computeFeatures(image);
+    if (!features)
+        return std::nullopt;
+    ZoneLayout layout;
+    layout.box = features->box;
+    layout.columns = kZones;
+    layout.rows = kZones;
+    for (int k = 0; k <= kZones; ++k) {
+        layout.columnEdges.push_back(layout.box.left + double(k) * layout.box.width / kZones);
+        layout.rowEdges.push_back(layout.box.top + double(k) * layout.box.height / kZones);
+    }
+    const int* zones = features->values.data() + kGroups[0].offset;
+    for (int i = 0; i < kZones * kZones; ++i)
+        layout.values.push_back(std::to_string(zones[i]) + " % de negro");
+    return layout;
+}
+
 long long squaredDistance(std::span<const int, kVectorSize> a, std::span<const int, kVectorSize> b)
 {
     const auto frameFlag = static_cast<std::size_t>(kGroups[kFrameGroup].offset);

@@ -18,7 +18,9 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vanto::vecplan {
 
@@ -110,6 +112,24 @@ struct Features {
 // The features of the character in the image, or nothing when the image has
 // no black pixel at all.
 std::optional<Features> computeFeatures(const Bitmap& image);
+
+// The zones of the vector as a person looks at them: the character's box and
+// the grid of zones that the zone features are measured in, in image pixels
+// (edges lie between pixels and need not be whole: a box 29 pixels wide
+// splits into six zones of 4.83 pixels), with what the vector holds for each
+// zone in words. The viewer draws it, so picture and vector always agree.
+struct ZoneLayout {
+    BoundingBox box;
+    int columns = 0;
+    int rows = 0;
+    std::vector<double> columnEdges; // columns + 1 positions, left to right
+    std::vector<double> rowEdges; // rows + 1 positions, top to bottom
+    std::vector<std::string> values; // rows x columns, row by row, in Spanish
+};
+
+// The zones of the character in the image, or nothing when the image holds
+// no character.
+std::optional<ZoneLayout> zoneLayout(const Bitmap& image);
 
 // Weighted squared Euclidean distance between two vectors (weights from
 // kGroups). The frame group counts only when both vectors have a frame;

@@ -129,6 +129,35 @@ TEST(Features, FractionalZonesOfAFiveByThreeT)
     EXPECT_EQ(group(*f, kShape), (std::vector<int> { 63, 78, 47 }));
 }
 
+TEST(Features, ZoneLayoutIsTheGridTheZoningIsMeasuredIn)
+{
+    const vanto::Bitmap t = drawing({
+        ".......",
+        ".#####.",
+        "...#...",
+        "...#...",
+        ".......",
+    });
+    EXPECT_FALSE(zoneLayout(drawing({ "...", "..." })));
+    const auto layout = zoneLayout(t);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->box.left, 1);
+    EXPECT_EQ(layout->box.top, 1);
+    ASSERT_EQ(layout->columnEdges.size(), 7u);
+    ASSERT_EQ(layout->rowEdges.size(), 7u);
+    // Five pixels over six zones, three rows over six: the grid spans the box.
+    EXPECT_DOUBLE_EQ(layout->columnEdges.front(), 1.0);
+    EXPECT_DOUBLE_EQ(layout->columnEdges[1], 1.0 + 5.0 / 6.0);
+    EXPECT_DOUBLE_EQ(layout->columnEdges.back(), 6.0);
+    EXPECT_DOUBLE_EQ(layout->rowEdges[1], 1.5);
+    EXPECT_DOUBLE_EQ(layout->rowEdges.back(), 4.0);
+    // Each zone's words carry the value the vector holds for it.
+    const auto f = computeFeatures(t);
+    ASSERT_EQ(layout->values.size(), 36u);
+    for (std::size_t i = 0; i < 36; ++i)
+        EXPECT_EQ(layout->values[i], std::to_string(f->values[i]) + " % de negro") << i;
+}
+
 TEST(Features, WhiteLineInsideTheBoxCountsAsAllMargin)
 {
     // An "i": the gap between dot and stem has no black pixel.
