@@ -4,10 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QLibraryInfo>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cstring>
@@ -114,17 +112,6 @@ ViewerInput loadViewerInput(const QStringList& arguments)
     }
     input.bitmap = std::move(result.bitmap);
     return input;
-}
-
-bool installSpanishTranslation(QCoreApplication& app)
-{
-    auto* translator = new QTranslator(&app);
-    if (!translator->load(
-            QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
-    }
-    return QCoreApplication::installTranslator(translator);
 }
 
 ViewerWindow::ViewerWindow(const QString& path, Bitmap bitmap, QWidget* parent)

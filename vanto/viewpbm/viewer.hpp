@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 
-class QCoreApplication;
 class QKeyEvent;
 class QResizeEvent;
 
@@ -32,10 +31,6 @@ struct ViewerInput {
     QString error;
 };
 ViewerInput loadViewerInput(const QStringList& arguments);
-
-// Installs Qt's own Spanish translation, so that standard buttons read
-// "Aceptar". Returns whether it was found.
-bool installSpanishTranslation(QCoreApplication& app);
 
 // The viewer's window: the image centred, at the largest whole factor that
 // fits the window, with scroll bars only for images larger than the screen.

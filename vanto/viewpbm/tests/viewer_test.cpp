@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "spanish.hpp"
 #include "viewer.hpp"
 
 #include <QApplication>
@@ -233,7 +234,7 @@ TEST(ViewerWindow, EscapeClosesIt)
 
 TEST(SpanishTranslation, StandardButtonsReadAceptar)
 {
-    ASSERT_TRUE(vanto::installSpanishTranslation(*qApp));
+    ASSERT_TRUE(glifora::installSpanishTranslation(*qApp));
     QMessageBox box(QMessageBox::Warning, "t", "m", QMessageBox::Ok);
     EXPECT_EQ(box.button(QMessageBox::Ok)->text().remove('&'), "Aceptar");
 }
