@@ -17,8 +17,9 @@ namespace {
 // file from eating the memory.
 constexpr std::uintmax_t kMaxRefsetBytes = 32u * 1024 * 1024;
 
-// No feature value is anywhere near this; a larger one is a damaged file.
-constexpr int kMaxValue = 100000;
+// No feature value is larger (the largest are parts per thousand); a larger
+// one is a damaged file.
+constexpr int kMaxValue = 1000;
 
 // True when s is exactly one well-formed UTF-8 character that is neither
 // a control character nor a space.
@@ -96,8 +97,13 @@ std::string formatRefsetHeader()
     h += "# referencia: carácter, origen (fuente/tamaño en píxeles) y los "
         + std::to_string(kVectorSize) + "\n";
     h += "# valores enteros del vector, separados por espacios.\n";
-    h += "# El vector se mide dentro de la caja que encierra los píxeles negros, salvo el\n";
-    h += "# marco, que sitúa la caja entre el borde superior y el inferior de la imagen:\n";
+    h += "# Antes de medir se limpia la imagen: se quitan las motas sueltas lejos del carácter\n";
+    h += "# y se rellenan los poros de sus trazos. El carácter que queda se redibuja en un\n";
+    h += "# cuadrado de " + std::to_string(kNormalSize) + " píxeles (el lado mayor lo llena; el menor, "
+         "según la raíz de su\n";
+    h += "# proporción) y el vector se mide en él, salvo la forma, medida en la caja del\n";
+    h += "# carácter, y el marco, que sitúa la caja entre el borde superior y el inferior de\n";
+    h += "# la imagen:\n";
     for (const FeatureGroup& g : kGroups) {
         h += "#   valores " + std::to_string(g.offset + 1) + "-"
             + std::to_string(g.offset + g.count) + ": " + std::string(g.name) + " ("
@@ -194,44 +200,100 @@ RefsetResult readRefset(const std::string& path)
     return parseRefset(file.bytes, path);
 }
 
-std::vector<Candidate> rankCandidates(
-    const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count)
+Ranker::Ranker(const std::vector<Reference>& references)
+    : references_(references)
 {
+    values_.reserve(references.size() * kVectorSize);
+    std::map<std::string, std::uint32_t> numbers;
+    for (const Reference& ref : references) {
+        for (const int v : ref.values)
+            values_.push_back(static_cast<std::int16_t>(std::clamp(v, 0, kMaxValue)));
+        const auto [it, inserted]
+            = numbers.try_emplace(ref.label, static_cast<std::uint32_t>(numbers.size()));
+        labelOf_.push_back(it->second);
+    }
+    labelCount_ = numbers.size();
+}
+
+namespace {
+
+// The sum of squared differences over one group of values; every value is
+// at most kMaxValue, so a group of a few hundred fits an int.
+int groupSum(const std::int16_t* a, const std::int16_t* b, int count)
+{
+    int sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const int d = a[i] - b[i];
+        sum += d * d;
+    }
+    return sum;
+}
+
+} // namespace
+
+std::vector<Candidate> Ranker::rank(const FeatureVector& vector, std::size_t count) const
+{
+    std::int16_t query[kVectorSize];
+    for (int i = 0; i < kVectorSize; ++i)
+        query[i] = static_cast<std::int16_t>(std::clamp(vector[static_cast<std::size_t>(i)], 0, kMaxValue));
+    const auto frameFlag = static_cast<std::size_t>(kGroups[kFrameGroup].offset);
+    const bool framed = vector[frameFlag] == 1;
+
     // The two closest references of each label, labels in order of first
     // appearance. One close reference of the wrong label (a face that draws
     // it oddly) outvotes the right one less often when the second closest
     // counts too.
     struct Closest {
-        double first = 0;
-        double second = -1; // none yet
-        const Reference* reference = nullptr;
-
-        double score() const { return (first + (second < 0 ? first : second)) / 2; }
+        long long first = -1; // none yet
+        long long second = -1;
+        std::size_t reference = 0;
     };
-    std::vector<Closest> best;
-    std::map<std::string, std::size_t> slot;
-    for (const Reference& ref : references) {
-        const double d = std::sqrt(static_cast<double>(squaredDistance(vector, ref.values)));
-        const auto [it, inserted] = slot.try_emplace(ref.label, best.size());
-        if (inserted) {
-            best.push_back({ d, -1, &ref });
-            continue;
+    std::vector<Closest> best(labelCount_);
+    std::vector<std::uint32_t> order; // labels by first appearance
+    for (std::size_t r = 0; r < references_.size(); ++r) {
+        const std::int16_t* ref = values_.data() + r * kVectorSize;
+        long long d = 0;
+        for (const FeatureGroup& g : kGroups) {
+            if (&g == &kGroups[kFrameGroup] && !(framed && ref[frameFlag] == 1))
+                continue;
+            d += static_cast<long long>(groupSum(query + g.offset, ref + g.offset, g.count))
+                * g.weight;
         }
-        Closest& c = best[it->second];
-        if (d < c.first) {
+        Closest& c = best[labelOf_[r]];
+        if (c.first < 0) {
+            order.push_back(labelOf_[r]);
+            c = { d, -1, r };
+        } else if (d < c.first) {
             c.second = c.first;
             c.first = d;
-            c.reference = &ref;
+            c.reference = r;
         } else if (c.second < 0 || d < c.second) {
             c.second = d;
         }
     }
-    std::stable_sort(best.begin(), best.end(),
-        [](const Closest& a, const Closest& b) { return a.score() < b.score(); });
+    const auto score = [&](std::uint32_t label) {
+        const Closest& c = best[label];
+        const double first = std::sqrt(static_cast<double>(c.first));
+        const double second = c.second < 0 ? first : std::sqrt(static_cast<double>(c.second));
+        return (first + second) / 2;
+    };
+    std::vector<std::pair<double, std::uint32_t>> scored;
+    for (const std::uint32_t label : order)
+        scored.push_back({ score(label), label });
+    std::stable_sort(scored.begin(), scored.end(),
+        [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Candidate> ranked;
-    for (std::size_t i = 0; i < best.size() && i < count; ++i)
-        ranked.push_back({ best[i].reference->label, best[i].reference->origin, best[i].score() });
+    for (std::size_t i = 0; i < scored.size() && i < count; ++i) {
+        const Reference& ref = references_[best[scored[i].second].reference];
+        ranked.push_back({ ref.label, ref.origin, scored[i].first });
+    }
     return ranked;
+}
+
+std::vector<Candidate> rankCandidates(
+    const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count)
+{
+    return Ranker(references).rank(vector, count);
 }
 
 } // namespace vanto::vecplan

@@ -5,6 +5,7 @@
 
 #include "features.hpp"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,9 +52,26 @@ struct Candidate {
     double distance = 0;
 };
 
-// The `count` best labels for a vector, best first: a label's distance is
-// the mean of its two closest references' distances; ties keep the order of
-// the references.
+// The references laid out for ranking: their values side by side in small
+// integers, their labels numbered, so that ranking one vector against
+// thousands of references is a tight loop. Built once per reference set.
+class Ranker {
+public:
+    explicit Ranker(const std::vector<Reference>& references);
+
+    // The `count` best labels for a vector, best first: a label's distance
+    // is the mean of its two closest references' distances; ties keep the
+    // order of the references.
+    std::vector<Candidate> rank(const FeatureVector& vector, std::size_t count) const;
+
+private:
+    const std::vector<Reference>& references_;
+    std::vector<std::int16_t> values_; // kVectorSize a reference
+    std::vector<std::uint32_t> labelOf_; // the label's number, per reference
+    std::size_t labelCount_ = 0;
+};
+
+// The same, for one vector: builds the ranker and ranks.
 std::vector<Candidate> rankCandidates(
     const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count);
 

@@ -1,0 +1,107 @@
+#include "evaluation.hpp"
+
+#include <charconv>
+#include <random>
+
+namespace vanto::refset::evaluation {
+
+namespace {
+
+// White left and right of every evaluation image, enough for the blur and
+// for a recogniser that wants some paper around a character.
+constexpr int kMarginX = 8;
+
+constexpr Distortion plain(int rotationTenths = 0, int cutLevel = 0)
+{
+    Distortion d;
+    d.rotationTenths = rotationTenths;
+    d.cutLevel = cutLevel;
+    d.blurPercent = 2;
+    d.marginX = kMarginX;
+    return d;
+}
+
+} // namespace
+
+const std::vector<Condition>& conditions()
+{
+    static const std::vector<Condition> list = {
+        { "limpio", "limpio, en el marco de su línea", Framing::Line, plain() },
+        { "giro+3", "girado 3° a la izquierda", Framing::Line, plain(30) },
+        { "giro-3", "girado 3° a la derecha", Framing::Line, plain(-30) },
+        { "giro+5", "girado 5° a la izquierda", Framing::Line, plain(50) },
+        { "giro-5", "girado 5° a la derecha", Framing::Line, plain(-50) },
+        { "grueso", "desenfocado (2 % del tamaño) y cortado al 67 % de gris: trazo grueso",
+            Framing::Line, plain(0, 170) },
+        { "fino", "desenfocado (2 % del tamaño) y cortado al 33 % de gris: trazo fino",
+            Framing::Line, plain(0, 85) },
+        { "motas", "con un 1-2 % de píxeles invertidos (sal y pimienta)", Framing::Line, plain(),
+            10, 20 },
+        { "recorte", "limpio, recortado al carácter", Framing::Tight, plain() },
+    };
+    return list;
+}
+
+GlyphResult render(const FontFace& face, int pixelSize, const std::string& character,
+    const Condition& condition, std::uint32_t serial)
+{
+    GlyphResult glyph
+        = renderGlyph(face, pixelSize, character, condition.framing, condition.distortion);
+    if (glyph.error.empty() && condition.specksTo > 0) {
+        // The rate and the specks both come from the image's own seed.
+        std::mt19937 random(0x5eed0000u + serial);
+        const int span = condition.specksTo - condition.specksFrom + 1;
+        const int perMille = condition.specksFrom + static_cast<int>(random() % span);
+        addSpecks(glyph.bitmap, perMille, static_cast<std::uint32_t>(random()));
+    }
+    return glyph;
+}
+
+std::string formatEntry(const Entry& e)
+{
+    return e.file + " " + e.label + " " + e.part + " " + e.face + " " + e.style + " "
+        + std::to_string(e.size) + " " + e.condition + "\n";
+}
+
+std::vector<Entry> parseIndex(std::string_view text, std::string& error)
+{
+    std::vector<Entry> entries;
+    int number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
+        ++number;
+        if (line.empty() || line.front() == '#')
+            continue;
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        while (start <= line.size()) {
+            const std::size_t space = line.find(' ', start);
+            fields.emplace_back(line.substr(start, space - start));
+            if (space == std::string_view::npos)
+                break;
+            start = space + 1;
+        }
+        Entry e;
+        if (fields.size() == 7) {
+            const auto [ptr, ec]
+                = std::from_chars(fields[5].data(), fields[5].data() + fields[5].size(), e.size);
+            if (ec == std::errc {} && ptr == fields[5].data() + fields[5].size()) {
+                e.file = fields[0];
+                e.label = fields[1];
+                e.part = fields[2];
+                e.face = fields[3];
+                e.style = fields[4];
+                e.condition = fields[6];
+                entries.push_back(std::move(e));
+                continue;
+            }
+        }
+        error = "línea " + std::to_string(number) + " del índice no válida";
+        return {};
+    }
+    return entries;
+}
+
+} // namespace vanto::refset::evaluation
