@@ -54,6 +54,17 @@ GlyphResult render(const FontFace& face, int pixelSize, const std::string& chara
         const int perMille = condition.specksFrom + static_cast<int>(random() % span);
         addSpecks(glyph.bitmap, perMille, static_cast<std::uint32_t>(random()));
     }
+    // A white row above and below every image in its line's frame, after
+    // the specks (a crop has its white margin already): some PBM readers
+    // (Tesseract's) take a first data byte that reads as a space for part
+    // of the header.
+    if (glyph.error.empty() && condition.framing == Framing::Line) {
+        Bitmap& b = glyph.bitmap;
+        const auto w = static_cast<std::size_t>(b.width);
+        b.pixels.insert(b.pixels.begin(), w, 0);
+        b.pixels.insert(b.pixels.end(), w, 0);
+        b.height += 2;
+    }
     return glyph;
 }
 

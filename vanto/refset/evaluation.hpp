@@ -29,7 +29,9 @@ struct Condition {
 
 // Clean in the line's frame, rotated +-3 and +-5 degrees, blurred and cut
 // thicker and thinner, with 1-2 % salt-and-pepper specks, and clean but
-// cropped close. Every image has the same white margin left and right.
+// cropped close. Every image has the same white margin left and right
+// and, in its line's frame, one white row above and below, added after
+// the specks.
 const std::vector<Condition>& conditions();
 
 // Renders one evaluation image; `serial` seeds its specks.

@@ -151,10 +151,12 @@ std::vector<std::string> tesseractAnswers(
             bool ran = false;
             const std::string out = commandOutput(
                 "tesseract '" + list + "' stdout --psm 10 -l spa 2>/dev/null", ran);
+            // Pages are separated by form feeds (none after the last).
             std::vector<std::string> pages;
             std::size_t start = 0;
             for (std::size_t f; (f = out.find('\f', start)) != std::string::npos; start = f + 1)
                 pages.push_back(out.substr(start, f - start));
+            pages.push_back(out.substr(start));
             good[p] = ran && pages.size() == to - from;
             answers[p] = std::move(pages);
         });
