@@ -12,6 +12,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -59,6 +61,28 @@ Outcome runIn(
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return o;
+}
+
+// The peak resident memory of a run of program with args, in bytes, or -1
+// when it did not exit normally.
+long long peakMemory(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<char*> argv { const_cast<char*>(program.c_str()) };
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null < 0 || ::dup2(null, 1) < 0)
+            ::_exit(127);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) { }
+    return WIFEXITED(status) ? usage.ru_maxrss * 1024LL : -1;
 }
 
 // A tool directory holding a copy of the built VECPLAN.EXE.
@@ -130,6 +154,39 @@ TEST(VecplanTool, MalformedRefsetGivesAClearMessageInResvec)
                   + " no es válida: línea 2"),
         std::string::npos)
         << result;
+}
+
+// Images of every shape the reader accepts, all black: the run's peak
+// memory stays within a few bytes a pixel (the image itself takes one),
+// where working out the zones with a list per pixel of each side took
+// tens.
+TEST(VecplanTool, PeakMemoryOfThinImagesStaysWithinAFewBytesAPixel)
+{
+    ToolDir tool;
+    writeText(tool.dir.file("refset.db"), smallRefset());
+    ScratchDir images;
+    constexpr long long kPixels = 1 << 24;
+    const long long baseline = peakMemory(tool.exe, { "/no-existe.pbm" });
+    ASSERT_GT(baseline, 0);
+    struct Shape {
+        long long width, height;
+    };
+    for (const Shape s : { Shape { kPixels, 1 }, Shape { 1, kPixels }, Shape { 4096, 4096 } }) {
+        const std::string path = images.file("negro.pbm");
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << "P4\n" << s.width << " " << s.height << "\n";
+            const std::string row(static_cast<std::size_t>((s.width + 7) / 8), '\xff');
+            for (long long y = 0; y < s.height; ++y)
+                out << row;
+        }
+        const long long peak = peakMemory(tool.exe, { path });
+        EXPECT_GT(peak, 0);
+        EXPECT_LT(peak - baseline, 10 * kPixels) << s.width << " x " << s.height;
+        EXPECT_NE(readText(tool.dir.file("resvec.txt")).find("Carácter reconocido:"),
+            std::string::npos)
+            << s.width << " x " << s.height;
+    }
 }
 
 // Two runs at a time, over and over, on two images with different results,
