@@ -1,6 +1,10 @@
 #include "evaluation.hpp"
 
+#include <QList>
+#include <QString>
+
 #include <charconv>
+#include <cstdio>
 #include <random>
 
 namespace vanto::refset::evaluation {
@@ -66,6 +70,48 @@ GlyphResult render(const FontFace& face, int pixelSize, const std::string& chara
         b.height += 2;
     }
     return glyph;
+}
+
+std::vector<Planned> plan(const std::string& only)
+{
+    const std::string list = "," + only + ",";
+    const auto named = [&](std::string_view name) {
+        return list.find("," + std::string(name) + ",") != std::string::npos;
+    };
+    bool anyPart = false, anyCondition = false;
+    for (const std::string_view part : { kValidation, kTest })
+        anyPart = anyPart || named(part);
+    for (const Condition& c : conditions())
+        anyCondition = anyCondition || named(c.name);
+
+    std::vector<Planned> planned;
+    std::uint32_t serial = 0;
+    for (const auto& [faces, part] :
+        { std::pair { &validationFaces(), kValidation }, std::pair { &testFaces(), kTest } }) {
+        for (const FontFace& face : *faces) {
+            for (const int size : kEvaluationSizes) {
+                for (const Condition& condition : conditions()) {
+                    for (const std::string& character : knownCharacters()) {
+                        ++serial;
+                        if ((anyPart && !named(part))
+                            || (anyCondition && !named(condition.name)))
+                            continue;
+                        const QString s = QString::fromStdString(character);
+                        char code[16];
+                        std::snprintf(code, sizeof code, "U%04X",
+                            static_cast<unsigned>(s.toUcs4().front()));
+                        Entry e { std::string(part) + "-" + std::string(face.name) + "-"
+                                + std::to_string(size) + "-" + std::string(condition.name) + "-"
+                                + code + ".pbm",
+                            character, std::string(part), std::string(face.name),
+                            std::string(face.style), size, std::string(condition.name) };
+                        planned.push_back({ std::move(e), &face, &condition, serial });
+                    }
+                }
+            }
+        }
+    }
+    return planned;
 }
 
 std::string formatEntry(const Entry& e)

@@ -56,6 +56,21 @@ struct Entry {
 
 std::string formatEntry(const Entry& entry);
 
+// One image of the evaluation, planned: what it shows and how to draw it.
+struct Planned {
+    Entry entry; // its file name too
+    const FontFace* face = nullptr;
+    const Condition* condition = nullptr;
+    std::uint32_t serial = 0; // seeds its specks: its place among all images
+};
+
+// Every evaluation image (validation faces, then test faces; each face at
+// every size, in every condition, every known character), or only those
+// whose part and condition `only` names (comma-separated parts and
+// conditions; a kind not named at all is not filtered). An image's serial
+// and so its specks do not depend on the filter.
+std::vector<Planned> plan(const std::string& only);
+
 // The entries of an index, or nothing with error set.
 std::vector<Entry> parseIndex(std::string_view text, std::string& error);
 

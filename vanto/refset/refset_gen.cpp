@@ -1,11 +1,13 @@
-// refset_gen <refset.db> [<evaluation folder>]
+// refset_gen <refset.db> [<evaluation folder> [<conditions>]]
 //
 // Renders the known characters from the reference faces, each in the frame
 // of a line of text, and writes the reference set. With a second argument
 // also writes the evaluation images there: every known character of the
 // validation and test faces (never in the reference set) at every
 // evaluation size, as raw PBM files, clean and degraded as a scan degrades
-// them (evaluation.hpp), with an index of what each image shows. The output
+// them (evaluation.hpp), with an index of what each image shows; with a
+// third, only the parts and conditions it names (comma-separated, as
+// "prueba,limpio,motas"). The output
 // depends only on the font files and the code: same fonts, same bytes.
 #include "evaluation.hpp"
 #include "features.hpp"
@@ -13,9 +15,7 @@
 #include "refset.hpp"
 
 #include <QGuiApplication>
-#include <QString>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -35,14 +35,6 @@ bool writeFile(const std::string& path, const std::string& text)
         return false;
     }
     return true;
-}
-
-std::string codePointName(const std::string& character)
-{
-    const QString s = QString::fromStdString(character);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "U%04X", static_cast<unsigned>(s.toUcs4().front()));
-    return buffer;
 }
 
 bool writeReferences(const std::string& path)
@@ -79,7 +71,7 @@ bool writeReferences(const std::string& path)
     return writeFile(path, refset);
 }
 
-bool writeEvaluation(const std::string& folder)
+bool writeEvaluation(const std::string& folder, const std::string& only)
 {
     namespace ev = vanto::refset::evaluation;
     std::error_code error;
@@ -89,32 +81,16 @@ bool writeEvaluation(const std::string& folder)
         return false;
     }
     std::string index(ev::kIndexHeader);
-    std::uint32_t serial = 0;
-    for (const auto& [faces, part] :
-        { std::pair { &vanto::refset::validationFaces(), ev::kValidation },
-            std::pair { &vanto::refset::testFaces(), ev::kTest } }) {
-        for (const FontFace& face : *faces) {
-            for (const int size : vanto::refset::kEvaluationSizes) {
-                for (const ev::Condition& condition : ev::conditions()) {
-                    for (const std::string& character : vanto::refset::knownCharacters()) {
-                        ++serial;
-                        auto glyph = ev::render(face, size, character, condition, serial);
-                        if (!glyph.error.empty()) {
-                            std::cerr << "refset_gen: " << glyph.error << '\n';
-                            return false;
-                        }
-                        const std::string name = std::string(part) + "-" + std::string(face.name)
-                            + "-" + std::to_string(size) + "-" + std::string(condition.name) + "-"
-                            + codePointName(character) + ".pbm";
-                        if (!writeFile(folder + "/" + name, vanto::formatRawPbm(glyph.bitmap)))
-                            return false;
-                        index += ev::formatEntry({ name, character, std::string(part),
-                            std::string(face.name), std::string(face.style), size,
-                            std::string(condition.name) });
-                    }
-                }
-            }
+    for (const ev::Planned& p : ev::plan(only)) {
+        const auto glyph
+            = ev::render(*p.face, p.entry.size, p.entry.label, *p.condition, p.serial);
+        if (!glyph.error.empty()) {
+            std::cerr << "refset_gen: " << glyph.error << '\n';
+            return false;
         }
+        if (!writeFile(folder + "/" + p.entry.file, vanto::formatRawPbm(glyph.bitmap)))
+            return false;
+        index += ev::formatEntry(p.entry);
     }
     return writeFile(folder + "/" + std::string(ev::kIndexName), index);
 }
@@ -123,8 +99,9 @@ bool writeEvaluation(const std::string& folder)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3) {
-        std::cerr << "Uso: refset_gen <refset.db> [<carpeta de evaluación>]\n";
+    if (argc < 2 || argc > 4) {
+        std::cerr << "Uso: refset_gen <refset.db> [<carpeta de evaluación> [<partes y "
+                     "condiciones>]]\n";
         return 2;
     }
     // Only outlines are drawn, into images in memory: no display is needed.
@@ -133,7 +110,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     if (!writeReferences(argv[1]))
         return 1;
-    if (argc == 3 && !writeEvaluation(argv[2]))
+    if (argc >= 3 && !writeEvaluation(argv[2], argc == 4 ? argv[3] : ""))
         return 1;
     return 0;
 }

@@ -1,6 +1,9 @@
 // vecplan_eval <refset.db> <evaluation folder> [--tesseract] [--minimos <file>]
+// vecplan_eval <refset.db> --dibujar <parts and conditions> [--minimos <file>]
 //
-// Recognises every image of the evaluation folder (written by refset_gen)
+// Recognises every image of the evaluation folder (written by refset_gen),
+// or draws the images of the parts and conditions named (as refset_gen's
+// filter, "" for all) in memory and recognises them,
 // with VECPLAN.EXE's library against the reference set and prints top-1
 // accuracy for every condition (clean, rotated, thicker, thinner, specks,
 // cropped), for digits with upper-case letters and for lower-case letters
@@ -16,12 +19,15 @@
 #include "evaluation.hpp"
 #include "refset.hpp"
 
+#include <QGuiApplication>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -205,14 +211,17 @@ void printTable(const char* title, const std::vector<std::string>& rows, const T
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
+    const bool draw = argc >= 4 && std::string(argv[2]) == "--dibujar";
+    if (argc < 3 || (draw && argc < 4)) {
         std::cerr << "Uso: vecplan_eval <refset.db> <carpeta de evaluación> [--tesseract] "
+                     "[--minimos <archivo>]\n"
+                     "     vecplan_eval <refset.db> --dibujar <partes y condiciones> "
                      "[--minimos <archivo>]\n";
         return 2;
     }
     bool withTesseract = false;
     std::string minimumsFile;
-    for (int i = 3; i < argc; ++i) {
+    for (int i = draw ? 4 : 3; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--tesseract") {
             withTesseract = true;
@@ -223,18 +232,38 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    const std::string folder = argv[2];
+    const std::string folder = draw ? std::string() : std::string(argv[2]);
     const auto refs = vanto::vecplan::readRefset(argv[1]);
     if (!refs.ok()) {
         std::cout << refs.error << '\n';
         return 1;
     }
-    std::string error;
-    const std::vector<ev::Entry> entries
-        = ev::parseIndex(readAll(folder + "/" + std::string(ev::kIndexName)), error);
-    if (!error.empty() || entries.empty()) {
-        std::cout << "vecplan_eval: " << folder << "/" << ev::kIndexName << ": "
-                  << (error.empty() ? "sin imágenes" : error) << '\n';
+    std::vector<ev::Entry> entries;
+    std::vector<ev::Planned> planned;
+    std::unique_ptr<QGuiApplication> app;
+    if (draw) {
+        // Only outlines are drawn, into images in memory: no display is needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        planned = ev::plan(argv[3]);
+        for (const ev::Planned& p : planned)
+            entries.push_back(p.entry);
+        if (withTesseract) {
+            std::cerr << "vecplan_eval: Tesseract solo lee imágenes de una carpeta\n";
+            return 2;
+        }
+    } else {
+        std::string error;
+        entries = ev::parseIndex(readAll(folder + "/" + std::string(ev::kIndexName)), error);
+        if (!error.empty()) {
+            std::cout << "vecplan_eval: " << folder << "/" << ev::kIndexName << ": " << error
+                      << '\n';
+            return 1;
+        }
+    }
+    if (entries.empty()) {
+        std::cout << "vecplan_eval: ninguna imagen que evaluar\n";
         return 1;
     }
 
@@ -244,13 +273,26 @@ int main(int argc, char** argv)
     std::vector<std::string> testFiles;
     std::vector<const ev::Entry*> testEntries;
     int cleaned = 0, cleanImages = 0;
-    for (const ev::Entry& e : entries) {
-        const vanto::PbmResult image = vanto::readPbm(folder + "/" + e.file);
-        if (!image.ok()) {
-            std::cout << image.error << '\n';
-            return 1;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ev::Entry& e = entries[i];
+        vanto::Bitmap bitmap;
+        if (draw) {
+            const ev::Planned& p = planned[i];
+            auto glyph = ev::render(*p.face, e.size, e.label, *p.condition, p.serial);
+            if (!glyph.error.empty()) {
+                std::cout << "vecplan_eval: " << glyph.error << '\n';
+                return 1;
+            }
+            bitmap = std::move(glyph.bitmap);
+        } else {
+            vanto::PbmResult image = vanto::readPbm(folder + "/" + e.file);
+            if (!image.ok()) {
+                std::cout << image.error << '\n';
+                return 1;
+            }
+            bitmap = std::move(image.bitmap);
         }
-        const auto features = vanto::vecplan::computeFeatures(image.bitmap);
+        const auto features = vanto::vecplan::computeFeatures(bitmap);
         std::string answer;
         if (features) {
             const auto ranked = ranker.rank(features->values, 1);
@@ -265,7 +307,7 @@ int main(int argc, char** argv)
         Table& table = ours[e.part];
         table[e.condition][groupOf(e.label)].add(hit);
         if (e.condition == "limpio" && e.style != "normal")
-            table["estilo " + e.style + " (limpio)"][groupOf(e.label)].add(hit);
+            table[e.style + "-limpio"][groupOf(e.label)].add(hit);
         if (!hit)
             ++confusions[e.part][{ e.label, answer.empty() ? "(nada)" : answer }];
         if (e.part == ev::kTest) {
@@ -278,7 +320,7 @@ int main(int argc, char** argv)
     for (const ev::Condition& c : ev::conditions())
         rows.emplace_back(c.name);
     for (const char* style : { "negrita", "cursiva" })
-        rows.push_back("estilo " + std::string(style) + " (limpio)");
+        rows.push_back(std::string(style) + "-limpio");
 
     std::printf("Evaluación de VECPLAN.EXE: %zu referencias; imágenes de fuentes que no están en "
                 "ellas, a",
@@ -290,6 +332,7 @@ int main(int argc, char** argv)
     for (const ev::Condition& c : ev::conditions())
         std::printf("  %-8s %s\n", std::string(c.name).c_str(),
             std::string(c.description).c_str());
+    std::printf("  negrita-limpio, cursiva-limpio: las fuentes negritas y las cursivas, limpias\n");
     std::printf("La limpieza tocó %d de %d imágenes limpias.\n", cleaned, cleanImages);
 
     Table tesseract;
@@ -307,7 +350,7 @@ int main(int argc, char** argv)
                 const bool hit = folded(firstCharacter(answers[i])) == folded(e.label);
                 tesseract[e.condition][groupOf(e.label)].add(hit);
                 if (e.condition == "limpio" && e.style != "normal")
-                    tesseract["estilo " + e.style + " (limpio)"][groupOf(e.label)].add(hit);
+                    tesseract[e.style + "-limpio"][groupOf(e.label)].add(hit);
             }
         }
     } else {
@@ -336,11 +379,14 @@ int main(int argc, char** argv)
     bool failed = false;
     if (!minimumsFile.empty()) {
         std::istringstream lines(readAll(minimumsFile));
-        std::string condition, group;
-        double minimum = 0;
         int checked = 0;
         const Table& test = ours[std::string(ev::kTest)];
-        while (lines >> condition >> group >> minimum) {
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            std::string condition, group;
+            double minimum = 0;
+            if (line.empty() || line.front() == '#' || !(fields >> condition >> group >> minimum))
+                continue;
             ++checked;
             const auto row = test.find(condition);
             const double got = row == test.end() || !row->second.count(group)
