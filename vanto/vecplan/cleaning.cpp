@@ -1,6 +1,7 @@
 #include "cleaning.hpp"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace vanto::vecplan {
@@ -46,57 +47,64 @@ Parts findParts(const Bitmap& image, std::uint8_t value)
         }
         return l;
     };
-    const auto is = [&](std::size_t i) { return (image.pixels[i] != 0) == (value != 0); };
+    const auto join = [&](std::uint32_t a, std::uint32_t b) {
+        a = root(a);
+        b = root(b);
+        const std::uint32_t smaller = std::min(a, b);
+        parent[a] = parent[b] = smaller;
+        return smaller;
+    };
+    const std::uint8_t* px = image.pixels.data();
+    const auto is = [&](std::size_t i) { return (px[i] != 0) == eight; };
     for (std::size_t y = 0; y < h; ++y) {
         for (std::size_t x = 0; x < w; ++x) {
             const std::size_t i = y * w + x;
             if (!is(i))
                 continue;
-            std::uint32_t found[4];
-            int count = 0;
-            if (x > 0 && is(i - 1))
-                found[count++] = label[i - 1];
-            if (y > 0) {
-                if (is(i - w))
-                    found[count++] = label[i - w];
-                if (eight && x > 0 && is(i - w - 1))
-                    found[count++] = label[i - w - 1];
-                if (eight && x + 1 < w && is(i - w + 1))
-                    found[count++] = label[i - w + 1];
+            const bool west = x > 0 && is(i - 1);
+            const bool north = y > 0 && is(i - w);
+            std::uint32_t l = 0;
+            if (north) {
+                // Every other neighbour already seen touches the one above.
+                l = label[i - w];
+                if (!eight && west)
+                    l = join(l, label[i - 1]);
+            } else if (eight) {
+                const bool northWest = y > 0 && x > 0 && is(i - w - 1);
+                const bool northEast = y > 0 && x + 1 < w && is(i - w + 1);
+                // West and north-west touch each other; north-east touches
+                // neither once north is white.
+                if (west || northWest)
+                    l = label[west ? i - 1 : i - w - 1];
+                if (northEast)
+                    l = l ? join(l, label[i - w + 1]) : label[i - w + 1];
+            } else if (west) {
+                l = label[i - 1];
             }
-            if (count == 0) {
-                const auto fresh = static_cast<std::uint32_t>(parent.size());
-                parent.push_back(fresh);
-                label[i] = fresh;
-                continue;
+            if (l == 0) {
+                l = static_cast<std::uint32_t>(parent.size());
+                parent.push_back(l);
             }
-            std::uint32_t smallest = root(found[0]);
-            for (int k = 1; k < count; ++k)
-                smallest = std::min(smallest, root(found[k]));
-            for (int k = 0; k < count; ++k)
-                parent[root(found[k])] = smallest;
-            label[i] = smallest;
+            label[i] = l;
         }
     }
     // Roots become part indices 0, 1, ...; every other label takes its root's.
     std::uint32_t next = 0;
     for (std::size_t l = 1; l < parent.size(); ++l)
         parent[l] = parent[l] == l ? next++ : parent[parent[l]];
-    result.parts.resize(next);
-    std::vector<bool> seen(next, false);
+    result.parts.assign(next,
+        Part { std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), -1, -1, 0 });
     for (std::size_t y = 0; y < h; ++y) {
+        const int yi = static_cast<int>(y);
         for (std::size_t x = 0; x < w; ++x) {
             std::uint32_t& l = label[y * w + x];
             if (l == 0)
                 continue;
             l = parent[l] + 1;
             Part& p = result.parts[l - 1];
-            const int xi = static_cast<int>(x), yi = static_cast<int>(y);
-            if (!seen[l - 1]) {
-                seen[l - 1] = true;
-                p = { xi, yi, xi, yi, 0 };
-            }
+            const int xi = static_cast<int>(x);
             p.left = std::min(p.left, xi);
+            p.top = std::min(p.top, yi);
             p.right = std::max(p.right, xi);
             p.bottom = std::max(p.bottom, yi);
             ++p.area;

@@ -90,14 +90,26 @@ Square redraw(const Bitmap& c, const Placement& p)
         overlaps(y, c.height, p.nh, [&](int k, std::int64_t units) { rows.push_back({ k, units }); });
         const std::uint8_t* line
             = c.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(c.width);
-        for (int x = 0; x < c.width; ++x) {
-            if (!line[x])
+        // A run of black pixels x0..x1-1 covers [x0*nw, x1*nw) in units of
+        // 1/width of a square pixel; square pixel k covers [k*width,
+        // (k+1)*width).
+        for (int x = 0; x < c.width;) {
+            if (!line[x]) {
+                ++x;
                 continue;
-            overlaps(x, c.width, p.nw, [&](int k, std::int64_t units) {
+            }
+            const int x0 = x;
+            while (x < c.width && line[x])
+                ++x;
+            const std::int64_t from = std::int64_t { x0 } * p.nw;
+            const std::int64_t to = std::int64_t { x } * p.nw;
+            for (std::int64_t k = from / c.width; k * c.width < to; ++k) {
+                const std::int64_t units
+                    = std::min(to, (k + 1) * c.width) - std::max(from, k * c.width);
                 for (const auto& [row, rowUnits] : rows)
                     area[static_cast<std::size_t>((p.oy + row) * N + p.ox + k)]
                         += units * rowUnits;
-            });
+            }
         }
     }
     const std::int64_t whole = std::int64_t { c.width } * c.height;
@@ -155,15 +167,29 @@ template <typename Add> void inZones(int x, int y, Add add)
 
 void zoneDensities(const Square& s, int* out)
 {
+    // Each row's black shared out over the zone columns first, then the
+    // rows over the zone rows.
     std::array<std::int64_t, kZones * kZones> mass {};
     std::int64_t total = 0;
-    for (int y = 0; y < N; ++y)
-        for (int x = 0; x < N; ++x)
-            if (s.black(x, y))
-                inZones(x, y, [&](int zone, std::int64_t w) {
-                    mass[static_cast<std::size_t>(zone)] += w;
-                    total += w;
-                });
+    for (int y = 0; y < N; ++y) {
+        std::array<std::int64_t, kZones> row {};
+        for (int x = 0; x < N; ++x) {
+            if (!s.black(x, y))
+                continue;
+            const ZoneShare& sx = kShares[static_cast<std::size_t>(x)];
+            row[static_cast<std::size_t>(sx.z0)] += sx.w0;
+            if (sx.w0 < kZoneUnits)
+                row[static_cast<std::size_t>(sx.z0 + 1)] += kZoneUnits - sx.w0;
+        }
+        const ZoneShare& sy = kShares[static_cast<std::size_t>(y)];
+        for (int z = 0; z < kZones; ++z) {
+            const std::int64_t m = row[static_cast<std::size_t>(z)];
+            mass[static_cast<std::size_t>(sy.z0 * kZones + z)] += m * sy.w0;
+            if (sy.w0 < kZoneUnits)
+                mass[static_cast<std::size_t>((sy.z0 + 1) * kZones + z)] += m * (kZoneUnits - sy.w0);
+            total += m * kZoneUnits;
+        }
+    }
     for (std::size_t z = 0; z < mass.size(); ++z)
         out[z] = total > 0 ? roundedRatio(1000 * mass[z], total) : 0;
 }

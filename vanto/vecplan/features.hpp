@@ -91,7 +91,7 @@ inline constexpr std::array<FeatureGroup, 10> kGroups { {
     { "Direcciones del contorno",
         "por zona, fila a fila, tanto por mil del contorno que corre en horizontal, en "
         "diagonal ascendente, en vertical y en diagonal descendente",
-        36, 144, 24, 2 },
+        36, 144, 24, 9 },
     { "Cruces horizontales",
         "tramos negros por fila en 8 franjas horizontales, media x10, de arriba abajo", 180, 8, 8,
         4 },
@@ -106,11 +106,11 @@ inline constexpr std::array<FeatureGroup, 10> kGroups { {
         8, 8, 1 },
     { "Margen inferior", "blanco desde el borde inferior en 8 franjas verticales, % del alto", 220,
         8, 8, 1 },
-    { "Forma", "proporción ancho/(ancho+alto) de la caja del carácter, %", 228, 1, 1, 20 },
+    { "Forma", "proporción ancho/(ancho+alto) de la caja del carácter, %", 228, 1, 1, 25 },
     { "Marco",
         "enmarcado (1) o recortado (0); blanco encima, blanco debajo y alto del carácter, % del "
         "alto de la imagen (0 si está recortado)",
-        229, 4, 4, 30 },
+        229, 4, 4, 36 },
 } };
 
 inline constexpr int kVectorSize = 233;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <map>
 
 namespace vanto::vecplan {
@@ -200,30 +201,70 @@ RefsetResult readRefset(const std::string& path)
     return parseRefset(file.bytes, path);
 }
 
-Ranker::Ranker(const std::vector<Reference>& references)
-    : references_(references)
-{
-    values_.reserve(references.size() * kVectorSize);
-    std::map<std::string, std::uint32_t> numbers;
-    for (const Reference& ref : references) {
-        for (const int v : ref.values)
-            values_.push_back(static_cast<std::int16_t>(std::clamp(v, 0, kMaxValue)));
-        const auto [it, inserted]
-            = numbers.try_emplace(ref.label, static_cast<std::uint32_t>(numbers.size()));
-        labelOf_.push_back(it->second);
-    }
-    labelCount_ = numbers.size();
-}
-
 namespace {
 
-// The sum of squared differences over one group of values; every value is
-// at most kMaxValue, so a group of a few hundred fits an int.
-int groupSum(const std::int16_t* a, const std::int16_t* b, int count)
+constexpr int kFrameOffset = kGroups[kFrameGroup].offset;
+constexpr int kFrameCount = kGroups[kFrameGroup].count;
+constexpr int kLanes = 16;
+constexpr int kShapeLength = (kFrameOffset + kLanes - 1) / kLanes * kLanes;
+// The distance is summed a chunk at a time, so that a reference already
+// too far to be one of its label's two closest is left early.
+constexpr int kChunk = 3 * kLanes;
+static_assert(kShapeLength % kChunk == 0);
+
+// The integer square root of a group's weight.
+constexpr int scaleOf(int weight)
 {
+    int s = 0;
+    while ((s + 1) * (s + 1) <= weight)
+        ++s;
+    return s;
+}
+
+constexpr bool weightsAreSquares()
+{
+    for (const FeatureGroup& g : kGroups)
+        if (scaleOf(g.weight) * scaleOf(g.weight) != g.weight)
+            return false;
+    return true;
+}
+static_assert(weightsAreSquares(), "the ranking scales each value by its weight's square root");
+static_assert(kFrameOffset + kFrameCount == kVectorSize, "the frame ends the vector");
+
+// Every value scaled is at most kMaxValue times the largest scale, and a
+// whole sum of squared differences stays well inside an int (the largest
+// groups hold shares that add up to a thousand).
+constexpr int kScale[kGroups.size()] = { scaleOf(kGroups[0].weight), scaleOf(kGroups[1].weight),
+    scaleOf(kGroups[2].weight), scaleOf(kGroups[3].weight), scaleOf(kGroups[4].weight),
+    scaleOf(kGroups[5].weight), scaleOf(kGroups[6].weight), scaleOf(kGroups[7].weight),
+    scaleOf(kGroups[8].weight), scaleOf(kGroups[9].weight) };
+static_assert(std::size(kScale) == kGroups.size());
+
+void scaleInto(const FeatureVector& values, std::int16_t* shape, std::int16_t* frame)
+{
+    for (std::size_t g = 0; g < kGroups.size(); ++g) {
+        for (int i = kGroups[g].offset; i < kGroups[g].offset + kGroups[g].count; ++i) {
+            const auto v = static_cast<std::int16_t>(
+                std::clamp(values[static_cast<std::size_t>(i)], 0, kMaxValue) * kScale[g]);
+            if (i < kFrameOffset)
+                shape[i] = v;
+            else
+                frame[i - kFrameOffset] = v;
+        }
+    }
+}
+
+// The sum of squared differences of two rows of small integers; a count
+// known when compiling, and a whole number of vector lanes, lets the
+// compiler use vector instructions without a scalar tail.
+template <int count> int sumOfSquares(const std::int16_t* a, const std::int16_t* b)
+{
+    // Scaled values lie between 0 and 6000, so their difference fits in 16
+    // bits, and the products add up pairwise in 32 (one multiply-add
+    // instruction for eight of them).
     int sum = 0;
     for (int i = 0; i < count; ++i) {
-        const int d = a[i] - b[i];
+        const auto d = static_cast<std::int16_t>(a[i] - b[i]);
         sum += d * d;
     }
     return sum;
@@ -231,13 +272,29 @@ int groupSum(const std::int16_t* a, const std::int16_t* b, int count)
 
 } // namespace
 
+Ranker::Ranker(const std::vector<Reference>& references)
+    : references_(references)
+    , scaled_(references.size() * kShapeLength, 0)
+    , frames_(references.size() * kFrameCount, 0)
+{
+    std::map<std::string, std::uint32_t> numbers;
+    for (std::size_t r = 0; r < references.size(); ++r) {
+        scaleInto(references[r].values, scaled_.data() + r * kShapeLength,
+            frames_.data() + r * kFrameCount);
+        const auto [it, inserted] = numbers.try_emplace(
+            references[r].label, static_cast<std::uint32_t>(numbers.size()));
+        labelOf_.push_back(it->second);
+    }
+    labelCount_ = numbers.size();
+}
+
 std::vector<Candidate> Ranker::rank(const FeatureVector& vector, std::size_t count) const
 {
-    std::int16_t query[kVectorSize];
-    for (int i = 0; i < kVectorSize; ++i)
-        query[i] = static_cast<std::int16_t>(std::clamp(vector[static_cast<std::size_t>(i)], 0, kMaxValue));
-    const auto frameFlag = static_cast<std::size_t>(kGroups[kFrameGroup].offset);
-    const bool framed = vector[frameFlag] == 1;
+    alignas(32) std::int16_t shape[kShapeLength] = {};
+    std::int16_t frame[kFrameCount] = {};
+    scaleInto(vector, shape, frame);
+    // The frame counts only when both vectors have one (its first value).
+    const bool framed = vector[kFrameOffset] == 1;
 
     // The two closest references of each label, labels in order of first
     // appearance. One close reference of the wrong label (a face that draws
@@ -251,15 +308,19 @@ std::vector<Candidate> Ranker::rank(const FeatureVector& vector, std::size_t cou
     std::vector<Closest> best(labelCount_);
     std::vector<std::uint32_t> order; // labels by first appearance
     for (std::size_t r = 0; r < references_.size(); ++r) {
-        const std::int16_t* ref = values_.data() + r * kVectorSize;
-        long long d = 0;
-        for (const FeatureGroup& g : kGroups) {
-            if (&g == &kGroups[kFrameGroup] && !(framed && ref[frameFlag] == 1))
-                continue;
-            d += static_cast<long long>(groupSum(query + g.offset, ref + g.offset, g.count))
-                * g.weight;
-        }
         Closest& c = best[labelOf_[r]];
+        // Partial sums only grow: once one reaches the label's second
+        // closest, this reference changes nothing.
+        const long long enough = c.second < 0 ? std::numeric_limits<long long>::max() : c.second;
+        const std::int16_t* ref = scaled_.data() + r * kShapeLength;
+        long long d = 0;
+        for (int from = 0; from < kShapeLength && d < enough; from += kChunk)
+            d += sumOfSquares<kChunk>(shape + from, ref + from);
+        if (d >= enough)
+            continue;
+        const std::int16_t* refFrame = frames_.data() + r * kFrameCount;
+        if (framed && refFrame[0] == kScale[kFrameGroup])
+            d += sumOfSquares<kFrameCount>(frame, refFrame);
         if (c.first < 0) {
             order.push_back(labelOf_[r]);
             c = { d, -1, r };

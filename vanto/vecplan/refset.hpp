@@ -66,7 +66,12 @@ public:
 
 private:
     const std::vector<Reference>& references_;
-    std::vector<std::int16_t> values_; // kVectorSize a reference
+    // Per reference, the values before the frame, each times the square root
+    // of its group's weight, padded with zeros to a whole number of
+    // kLanes: one plain sum of squared differences gives the weighted
+    // distance, a loop the compiler turns into vector instructions.
+    std::vector<std::int16_t> scaled_;
+    std::vector<std::int16_t> frames_; // the frame group's values, scaled alike
     std::vector<std::uint32_t> labelOf_; // the label's number, per reference
     std::size_t labelCount_ = 0;
 };
