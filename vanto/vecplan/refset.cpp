@@ -8,7 +8,10 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 
 namespace vanto::vecplan {
 
@@ -76,6 +79,50 @@ std::vector<std::string_view> splitFields(std::string_view line)
     return fields;
 }
 
+bool blank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The usual line of a reference set, read in one pass without allocating
+// more than the reference itself: false at anything unusual, which the
+// careful reading below then explains.
+bool readQuickly(std::string_view line, Reference& ref)
+{
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    const auto token = [&]() {
+        while (p < end && blank(*p))
+            ++p;
+        const char* start = p;
+        while (p < end && !blank(*p))
+            ++p;
+        return std::string_view(start, static_cast<std::size_t>(p - start));
+    };
+    const std::string_view label = token();
+    const std::string_view origin = token();
+    if (origin.empty() || !isOneCharacter(label))
+        return false;
+    for (int& value : ref.values) {
+        while (p < end && blank(*p))
+            ++p;
+        const char* start = p;
+        int v = 0;
+        while (p < end && *p >= '0' && *p <= '9' && p - start < 5)
+            v = v * 10 + (*p++ - '0');
+        if (p == start || p - start == 5 || v > kMaxValue || (p < end && !blank(*p)))
+            return false;
+        value = v;
+    }
+    while (p < end && blank(*p))
+        ++p;
+    if (p != end)
+        return false;
+    ref.label = std::string(label);
+    ref.origin = std::string(origin);
+    return true;
+}
+
 std::string lineError(std::string_view name, int number, const std::string& what)
 {
     return "La base de referencias " + std::string(name) + " no es válida: línea "
@@ -126,9 +173,12 @@ std::string formatReference(const Reference& reference)
     return line;
 }
 
-RefsetResult parseRefset(std::string_view text, std::string_view name)
+std::string forEachReference(std::string_view text, std::string_view name,
+    const std::function<void(const Reference&)>& take)
 {
-    RefsetResult result;
+    RefsetResult result; // its error only
+    Reference ref;
+    std::size_t taken = 0;
     int number = 0;
     bool signed_ = false;
     while (!text.empty()) {
@@ -143,7 +193,7 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
             if (line != refsetSignature()) {
                 result.error = lineError(
                     name, number, "se esperaba la cabecera \"" + refsetSignature() + "\"");
-                return result;
+                return result.error;
             }
             signed_ = true;
             continue;
@@ -151,18 +201,22 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
         if (line.empty() || line.front() == '#')
             continue;
 
+        if (readQuickly(line, ref)) {
+            take(ref);
+            ++taken;
+            continue;
+        }
         const std::vector<std::string_view> fields = splitFields(line);
         if (fields.size() != 2 + kVectorSize) {
             result.error = lineError(name, number,
                 "se esperaban carácter, origen y " + std::to_string(kVectorSize)
                     + " valores, y hay " + std::to_string(fields.size()) + " campos");
-            return result;
+            return result.error;
         }
         if (!isOneCharacter(fields[0])) {
             result.error = lineError(name, number, "la etiqueta no es un único carácter UTF-8");
-            return result;
+            return result.error;
         }
-        Reference ref;
         ref.label = std::string(fields[0]);
         ref.origin = std::string(fields[1]);
         for (int i = 0; i < kVectorSize; ++i) {
@@ -174,31 +228,67 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
                 result.error = lineError(name, number,
                     "el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
                         + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
-                return result;
+                return result.error;
             }
             ref.values[static_cast<std::size_t>(i)] = value;
         }
-        result.references.push_back(std::move(ref));
+        take(ref);
+        ++taken;
     }
-    if (!signed_) {
-        result.error = "La base de referencias " + std::string(name) + " está vacía.";
-    } else if (result.references.empty()) {
-        result.error
-            = "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
-    }
+    if (!signed_)
+        return "La base de referencias " + std::string(name) + " está vacía.";
+    if (taken == 0)
+        return "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
+    return {};
+}
+
+RefsetResult parseRefset(std::string_view text, std::string_view name)
+{
+    RefsetResult result;
+    // Room for a reference a line, so the set is not copied as it grows.
+    std::size_t lines = 0;
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+         at = text.find('\n', at + 1))
+        ++lines;
+    result.references.reserve(lines);
+    result.error = forEachReference(
+        text, name, [&](const Reference& ref) { result.references.push_back(ref); });
+    if (!result.ok())
+        result.references.clear();
     return result;
 }
 
-RefsetResult readRefset(const std::string& path)
+
+
+namespace {
+
+// The text of the reference set at path, or nothing with `error` set.
+std::optional<std::string> refsetText(const std::string& path, std::string& error)
 {
     // Never blocks: a FIFO or device put in its place is refused.
-    const FileBytes file = readRegularFile(path, kMaxRefsetBytes);
+    FileBytes file = readRegularFile(path, kMaxRefsetBytes);
     if (!file.ok()) {
-        RefsetResult result;
-        result.error = "No se puede usar la base de referencias " + path + ": " + file.error + ".";
-        return result;
+        error = "No se puede usar la base de referencias " + path + ": " + file.error + ".";
+        return std::nullopt;
     }
-    return parseRefset(file.bytes, path);
+    return std::move(file.bytes);
+}
+
+} // namespace
+
+RefsetResult readRefset(const std::string& path)
+{
+    RefsetResult result;
+    const std::optional<std::string> text = refsetText(path, result.error);
+    return text ? parseRefset(*text, path) : result;
+}
+
+std::string readEachReference(
+    const std::string& path, const std::function<void(const Reference&)>& take)
+{
+    std::string error;
+    const std::optional<std::string> text = refsetText(path, error);
+    return text ? forEachReference(*text, path, take) : error;
 }
 
 namespace {
@@ -270,6 +360,89 @@ template <int count> int sumOfSquares(const std::int16_t* a, const std::int16_t*
     return sum;
 }
 
+// The two closest references of each label, labels in order of first
+// appearance. One close reference of the wrong label (a face that draws it
+// oddly) outvotes the right one less often when the second closest counts
+// too.
+class ClosestTwo {
+public:
+    // A distance at which a reference of the label changes nothing.
+    long long enough(std::uint32_t label) const
+    {
+        return label < slots_.size() && slots_[label].second >= 0
+            ? slots_[label].second
+            : std::numeric_limits<long long>::max();
+    }
+
+    // Returns whether the reference is now its label's closest.
+    bool offer(std::uint32_t label, long long d, std::size_t source)
+    {
+        if (label >= slots_.size())
+            slots_.resize(label + 1);
+        Slot& s = slots_[label];
+        if (s.first < 0) {
+            order_.push_back(label);
+            s = { d, -1, source };
+            return true;
+        }
+        if (d < s.first) {
+            s.second = s.first;
+            s.first = d;
+            s.source = source;
+            return true;
+        }
+        if (s.second < 0 || d < s.second)
+            s.second = d;
+        return false;
+    }
+
+    struct Scored {
+        std::uint32_t label;
+        std::size_t source; // of the closest
+        double distance; // the mean of the two closest
+    };
+
+    std::vector<Scored> best(std::size_t count) const
+    {
+        std::vector<Scored> scored;
+        for (const std::uint32_t label : order_) {
+            const Slot& s = slots_[label];
+            const double first = std::sqrt(static_cast<double>(s.first));
+            const double second = s.second < 0 ? first : std::sqrt(static_cast<double>(s.second));
+            scored.push_back({ label, s.source, (first + second) / 2 });
+        }
+        std::stable_sort(scored.begin(), scored.end(),
+            [](const Scored& a, const Scored& b) { return a.distance < b.distance; });
+        if (scored.size() > count)
+            scored.resize(count);
+        return scored;
+    }
+
+private:
+    struct Slot {
+        long long first = -1; // none yet
+        long long second = -1;
+        std::size_t source = 0;
+    };
+    std::vector<Slot> slots_;
+    std::vector<std::uint32_t> order_;
+};
+
+// The squared weighted distance from a scaled query to a scaled reference,
+// or at least `enough` once it is sure to reach it.
+long long distanceUpTo(const std::int16_t* shape, const std::int16_t* frame, bool framed,
+    const std::int16_t* refShape, const std::int16_t* refFrame, long long enough)
+{
+    // Partial sums only grow: once one reaches `enough`, the rest is moot.
+    long long d = 0;
+    for (int from = 0; from < kShapeLength && d < enough; from += kChunk)
+        d += sumOfSquares<kChunk>(shape + from, refShape + from);
+    // The frame counts only when both vectors have one (its first value).
+    if (d < enough && framed && refFrame[0] == kScale[kFrameGroup])
+        d += sumOfSquares<kFrameCount>(frame, refFrame);
+    return d;
+}
+
 } // namespace
 
 Ranker::Ranker(const std::vector<Reference>& references)
@@ -293,61 +466,64 @@ std::vector<Candidate> Ranker::rank(const FeatureVector& vector, std::size_t cou
     alignas(32) std::int16_t shape[kShapeLength] = {};
     std::int16_t frame[kFrameCount] = {};
     scaleInto(vector, shape, frame);
-    // The frame counts only when both vectors have one (its first value).
     const bool framed = vector[kFrameOffset] == 1;
-
-    // The two closest references of each label, labels in order of first
-    // appearance. One close reference of the wrong label (a face that draws
-    // it oddly) outvotes the right one less often when the second closest
-    // counts too.
-    struct Closest {
-        long long first = -1; // none yet
-        long long second = -1;
-        std::size_t reference = 0;
-    };
-    std::vector<Closest> best(labelCount_);
-    std::vector<std::uint32_t> order; // labels by first appearance
+    ClosestTwo closest;
     for (std::size_t r = 0; r < references_.size(); ++r) {
-        Closest& c = best[labelOf_[r]];
-        // Partial sums only grow: once one reaches the label's second
-        // closest, this reference changes nothing.
-        const long long enough = c.second < 0 ? std::numeric_limits<long long>::max() : c.second;
-        const std::int16_t* ref = scaled_.data() + r * kShapeLength;
-        long long d = 0;
-        for (int from = 0; from < kShapeLength && d < enough; from += kChunk)
-            d += sumOfSquares<kChunk>(shape + from, ref + from);
-        if (d >= enough)
-            continue;
-        const std::int16_t* refFrame = frames_.data() + r * kFrameCount;
-        if (framed && refFrame[0] == kScale[kFrameGroup])
-            d += sumOfSquares<kFrameCount>(frame, refFrame);
-        if (c.first < 0) {
-            order.push_back(labelOf_[r]);
-            c = { d, -1, r };
-        } else if (d < c.first) {
-            c.second = c.first;
-            c.first = d;
-            c.reference = r;
-        } else if (c.second < 0 || d < c.second) {
-            c.second = d;
-        }
+        const long long enough = closest.enough(labelOf_[r]);
+        const long long d = distanceUpTo(shape, frame, framed, scaled_.data() + r * kShapeLength,
+            frames_.data() + r * kFrameCount, enough);
+        if (d < enough)
+            closest.offer(labelOf_[r], d, r);
     }
-    const auto score = [&](std::uint32_t label) {
-        const Closest& c = best[label];
-        const double first = std::sqrt(static_cast<double>(c.first));
-        const double second = c.second < 0 ? first : std::sqrt(static_cast<double>(c.second));
-        return (first + second) / 2;
-    };
-    std::vector<std::pair<double, std::uint32_t>> scored;
-    for (const std::uint32_t label : order)
-        scored.push_back({ score(label), label });
-    std::stable_sort(scored.begin(), scored.end(),
-        [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Candidate> ranked;
-    for (std::size_t i = 0; i < scored.size() && i < count; ++i) {
-        const Reference& ref = references_[best[scored[i].second].reference];
-        ranked.push_back({ ref.label, ref.origin, scored[i].first });
+    for (const ClosestTwo::Scored& s : closest.best(count))
+        ranked.push_back({ references_[s.source].label, references_[s.source].origin, s.distance });
+    return ranked;
+}
+
+struct NearestReferences::State {
+    alignas(32) std::int16_t shape[kShapeLength] = {};
+    std::int16_t frame[kFrameCount] = {};
+    bool framed = false;
+    alignas(32) std::int16_t refShape[kShapeLength] = {};
+    std::int16_t refFrame[kFrameCount] = {};
+    ClosestTwo closest;
+    std::map<std::string, std::uint32_t, std::less<>> numbers;
+    std::vector<std::string> labels; // by number
+    std::vector<std::string> origins; // of each label's closest, by number
+};
+
+NearestReferences::NearestReferences(const FeatureVector& vector)
+    : state_(std::make_unique<State>())
+{
+    scaleInto(vector, state_->shape, state_->frame);
+    state_->framed = vector[kFrameOffset] == 1;
+}
+
+NearestReferences::~NearestReferences() = default;
+
+void NearestReferences::offer(const Reference& reference)
+{
+    State& s = *state_;
+    auto it = s.numbers.find(reference.label);
+    if (it == s.numbers.end()) {
+        it = s.numbers.emplace(reference.label, static_cast<std::uint32_t>(s.labels.size())).first;
+        s.labels.push_back(reference.label);
+        s.origins.emplace_back();
     }
+    const std::uint32_t label = it->second;
+    scaleInto(reference.values, s.refShape, s.refFrame);
+    const long long enough = s.closest.enough(label);
+    const long long d = distanceUpTo(s.shape, s.frame, s.framed, s.refShape, s.refFrame, enough);
+    if (d < enough && s.closest.offer(label, d, label))
+        s.origins[label] = reference.origin;
+}
+
+std::vector<Candidate> NearestReferences::ranked(std::size_t count) const
+{
+    std::vector<Candidate> ranked;
+    for (const ClosestTwo::Scored& s : state_->closest.best(count))
+        ranked.push_back({ state_->labels[s.label], state_->origins[s.label], s.distance });
     return ranked;
 }
 

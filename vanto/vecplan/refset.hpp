@@ -6,6 +6,8 @@
 #include "features.hpp"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +46,15 @@ RefsetResult parseRefset(std::string_view text, std::string_view name);
 // Reads and parses the reference set in the file at path.
 RefsetResult readRefset(const std::string& path);
 
+// The same, handing each reference to `take` as soon as it is read (the
+// same object again for the next one), so that nothing but the text is held
+// at once. Returns the one-line Spanish message of the first fault (after
+// which nothing more is taken), or an empty string.
+std::string forEachReference(std::string_view text, std::string_view name,
+    const std::function<void(const Reference&)>& take);
+std::string readEachReference(
+    const std::string& path, const std::function<void(const Reference&)>& take);
+
 struct Candidate {
     std::string label;
     std::string origin; // the reference closest to the vector with this label
@@ -74,6 +85,24 @@ private:
     std::vector<std::int16_t> frames_; // the frame group's values, scaled alike
     std::vector<std::uint32_t> labelOf_; // the label's number, per reference
     std::size_t labelCount_ = 0;
+};
+
+// The ranking of one vector against references offered one at a time, as a
+// reference set is read: only each label's two closest are kept. Ranks
+// exactly as Ranker does.
+class NearestReferences {
+public:
+    explicit NearestReferences(const FeatureVector& vector);
+    ~NearestReferences();
+    NearestReferences(const NearestReferences&) = delete;
+    NearestReferences& operator=(const NearestReferences&) = delete;
+
+    void offer(const Reference& reference);
+    std::vector<Candidate> ranked(std::size_t count) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // The same, for one vector: builds the ranker and ranks.

@@ -136,12 +136,15 @@ int runVecplan(const std::vector<std::string>& args, const std::string& toolDir,
             + " píxeles negros), ningún carácter que reconocer.");
     }
 
-    const RefsetResult refset = readRefset(toolDir + "/" + std::string(kRefsetName));
-    if (!refset.ok())
-        return failWith(refset.error);
+    // Each reference is measured as it is read: a large set never has to
+    // be held whole.
+    NearestReferences nearest(features->values);
+    const std::string refsetError = readEachReference(toolDir + "/" + std::string(kRefsetName),
+        [&](const Reference& reference) { nearest.offer(reference); });
+    if (!refsetError.empty())
+        return failWith(refsetError);
 
-    const std::vector<Candidate> candidates
-        = Ranker(refset.references).rank(features->values, kCandidateCount);
+    const std::vector<Candidate> candidates = nearest.ranked(kCandidateCount);
     if (beforePublish)
         beforePublish();
     // The whole result goes to resvec.txt; whoever started the tool by hand
