@@ -196,15 +196,20 @@ EOF
         rm -f "$result"
     fi
     rm -f "$prefix/$record"
+    kept='|'
     while IFS= read -r dir; do
         case $dir in
             '') continue ;;
             .) path=$prefix ;;
             *) path=$prefix/$dir ;;
         esac
-        [ -d "$path" ] || continue
-        rmdir "$path" 2>/dev/null ||
-            echo "Kept $path: it holds files that Glifora did not install."
+        [ -d "$path" ] && ! rmdir "$path" 2>/dev/null || continue
+        # Said once, for the deepest directory kept.
+        case $kept in
+            *"|$path/"*) ;;
+            *) echo "Kept $path: it holds files that Glifora did not install." ;;
+        esac
+        kept="$kept$path|"
     done <<EOF
 $dirs
 EOF
