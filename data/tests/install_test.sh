@@ -116,10 +116,12 @@ open_in_glifora() {
     app=$!
     window=$(timeout 60 xdotool search --sync --name '^Glifora$' | head -n 1)
     [ -n "$window" ] || fail "Glifora's window did not appear: $(cat "$tmp/glifora.log")"
-    timeout 30 xdotool windowfocus --sync "$window"
-    xdotool key ctrl+a
+    timeout 30 xdotool windowfocus --sync "$window" || fail "Glifora's window took no focus"
+    # Ctrl+A again now and then, in case the first came before the window
+    # was ready for it; in the dialog it only selects the typed name.
     i=0
     while [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$window" ]; do
+        [ $((i % 50)) -ne 0 ] || xdotool key ctrl+a
         i=$((i + 1))
         [ $i -le 300 ] || fail "Ctrl+A opened no file dialog"
         sleep 0.1
@@ -156,8 +158,10 @@ round_trip() {
     app=
     xvfb=
     tmp=$(mktemp -d)
-    trap 'stop_x; rm -rf "$tmp"' EXIT
-    prefix="$tmp/mi prefijo"
+    # The same prefix every time, so that the copy is built for it once.
+    prefix="$build/mi prefijo"
+    trap 'stop_x; rm -rf "$tmp" "$prefix"' EXIT
+    rm -rf "$prefix"
     mkdir -p "$prefix/bin" "$prefix/share/applications"
     echo propio >"$prefix/bin/propio"
     echo propio >"$prefix/share/applications/propio.desktop"
