@@ -141,7 +141,10 @@ void BM_WholeRunAgainstTesseract(benchmark::State& state)
         / *std::min_element(sides[1].begin(), sides[1].end());
     state.counters["cpu_ratio"] = median(cpu[0]) / median(cpu[1]);
 }
-BENCHMARK(BM_WholeRunAgainstTesseract)->Iterations(31)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeRunAgainstTesseract)
+    ->Iterations(31)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -93,13 +93,12 @@ std::vector<Planned> plan(const std::string& only)
                 for (const Condition& condition : conditions()) {
                     for (const std::string& character : knownCharacters()) {
                         ++serial;
-                        if ((anyPart && !named(part))
-                            || (anyCondition && !named(condition.name)))
+                        if ((anyPart && !named(part)) || (anyCondition && !named(condition.name)))
                             continue;
                         const QString s = QString::fromStdString(character);
                         char code[16];
-                        std::snprintf(code, sizeof code, "U%04X",
-                            static_cast<unsigned>(s.toUcs4().front()));
+                        std::snprintf(
+                            code, sizeof code, "U%04X", static_cast<unsigned>(s.toUcs4().front()));
                         Entry e { std::string(part) + "-" + std::string(face.name) + "-"
                                 + std::to_string(size) + "-" + std::string(condition.name) + "-"
                                 + code + ".pbm",

@@ -65,8 +65,8 @@ const std::vector<FontFace>& referenceFaces()
         { "/usr/share/fonts/opentype/linux-libertine/LinLibertine_R.otf", "LinuxLibertine" },
         { "/usr/share/fonts/opentype/linux-libertine/LinLibertine_RB.otf", "LinuxLibertine-Bold",
             "negrita" },
-        { "/usr/share/fonts/opentype/linux-libertine/LinLibertine_RI.otf",
-            "LinuxLibertine-Italic", "cursiva" },
+        { "/usr/share/fonts/opentype/linux-libertine/LinLibertine_RI.otf", "LinuxLibertine-Italic",
+            "cursiva" },
         { "/usr/share/fonts/opentype/linux-libertine/LinBiolinum_R.otf", "LinuxBiolinum" },
         { "/usr/share/fonts/opentype/linux-libertine/LinBiolinum_RB.otf", "LinuxBiolinum-Bold",
             "negrita" },
@@ -95,8 +95,8 @@ const std::vector<FontFace>& referenceFaces()
         { "/usr/share/fonts/opentype/courier-prime/Courier Prime.otf", "CourierPrime" },
         { "/usr/share/fonts/opentype/courier-prime/Courier Prime Bold.otf", "CourierPrime-Bold",
             "negrita" },
-        { "/usr/share/fonts/opentype/courier-prime/Courier Prime Italic.otf",
-            "CourierPrime-Italic", "cursiva" },
+        { "/usr/share/fonts/opentype/courier-prime/Courier Prime Italic.otf", "CourierPrime-Italic",
+            "cursiva" },
         { "/usr/share/fonts/opentype/league-spartan/LeagueSpartan-Regular.otf", "LeagueSpartan" },
         { "/usr/share/fonts/opentype/league-spartan/LeagueSpartan-Bold.otf", "LeagueSpartan-Bold",
             "negrita" },
@@ -171,7 +171,8 @@ void blur(QImage& grey, double sigma)
     std::vector<double> kernel(static_cast<std::size_t>(2 * radius + 1));
     double sum = 0;
     for (int i = -radius; i <= radius; ++i)
-        sum += kernel[static_cast<std::size_t>(i + radius)] = std::exp(-i * i / (2 * sigma * sigma));
+        sum += kernel[static_cast<std::size_t>(i + radius)]
+            = std::exp(-i * i / (2 * sigma * sigma));
     for (double& k : kernel)
         k /= sum;
     const int w = grey.width(), h = grey.height();

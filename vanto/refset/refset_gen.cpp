@@ -63,8 +63,7 @@ bool writeReferences(const std::string& path)
                     return false;
                 }
                 refset += vanto::vecplan::formatReference({ character,
-                    std::string(face.name) + "/" + std::to_string(size) + "px",
-                    features->values });
+                    std::string(face.name) + "/" + std::to_string(size) + "px", features->values });
             }
         }
     }
@@ -82,8 +81,7 @@ bool writeEvaluation(const std::string& folder, const std::string& only)
     }
     std::string index(ev::kIndexHeader);
     for (const ev::Planned& p : ev::plan(only)) {
-        const auto glyph
-            = ev::render(*p.face, p.entry.size, p.entry.label, *p.condition, p.serial);
+        const auto glyph = ev::render(*p.face, p.entry.size, p.entry.label, *p.condition, p.serial);
         if (!glyph.error.empty()) {
             std::cerr << "refset_gen: " << glyph.error << '\n';
             return false;

@@ -122,9 +122,8 @@ std::string commandOutput(const std::string& command, bool& ok)
 // side by side, each given a list of images (one page each, its answers
 // separated by form feeds), so the model loads once a process. Empty when
 // Tesseract is missing or fails, with a message in `why`.
-std::vector<std::string> tesseractAnswers(
-    const std::string& folder, const std::vector<std::string>& files, std::string& version,
-    std::string& why)
+std::vector<std::string> tesseractAnswers(const std::string& folder,
+    const std::vector<std::string>& files, std::string& version, std::string& why)
 {
     bool ok = false;
     version = commandOutput("tesseract --version 2>&1", ok);
@@ -155,8 +154,8 @@ std::vector<std::string> tesseractAnswers(
                     out << folder << "/" << files[i] << "\n";
             }
             bool ran = false;
-            const std::string out = commandOutput(
-                "tesseract '" + list + "' stdout --psm 10 -l spa 2>/dev/null", ran);
+            const std::string out
+                = commandOutput("tesseract '" + list + "' stdout --psm 10 -l spa 2>/dev/null", ran);
             // Pages are separated by form feeds (none after the last).
             std::vector<std::string> pages;
             std::size_t start = 0;
@@ -180,8 +179,8 @@ std::vector<std::string> tesseractAnswers(
     return all;
 }
 
-void printTable(const char* title, const std::vector<std::string>& rows, const Table& ours,
-    const Table* theirs)
+void printTable(
+    const char* title, const std::vector<std::string>& rows, const Table& ours, const Table* theirs)
 {
     std::printf("\n%s\n", title);
     std::printf("%-28s %7s | %-22s | %-22s\n", "", "", "Dígitos y mayúsculas", "Minúsculas y ñ");
@@ -194,8 +193,8 @@ void printTable(const char* title, const std::vector<std::string>& rows, const T
         const auto& groups = found->second;
         const Tally& upper = groups.count("mayusculas") ? groups.at("mayusculas") : Tally {};
         const Tally& lower = groups.count("minusculas") ? groups.at("minusculas") : Tally {};
-        std::printf("%-28s %7d |   %6.2f %%", row.c_str(), upper.total + lower.total,
-            upper.percent());
+        std::printf(
+            "%-28s %7d |   %6.2f %%", row.c_str(), upper.total + lower.total, upper.percent());
         if (theirs)
             std::printf("    %6.2f %%", theirs->at(row).at("mayusculas").percent());
         else
@@ -330,8 +329,7 @@ int main(int argc, char** argv)
     std::printf(" píxeles por eme.\nTop-1 en %%; 0/O/o, 1/I/l y c/C o/O s/S v/V w/W x/X z/Z "
                 "cuentan como una clase cada uno.\nCondiciones:\n");
     for (const ev::Condition& c : ev::conditions())
-        std::printf("  %-8s %s\n", std::string(c.name).c_str(),
-            std::string(c.description).c_str());
+        std::printf("  %-8s %s\n", std::string(c.name).c_str(), std::string(c.description).c_str());
     std::printf("  negrita-limpio, cursiva-limpio: las fuentes negritas y las cursivas, limpias\n");
     std::printf("La limpieza tocó %d de %d imágenes limpias.\n", cleaned, cleanImages);
 

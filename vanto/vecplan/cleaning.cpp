@@ -92,8 +92,8 @@ Parts findParts(const Bitmap& image, std::uint8_t value)
     std::uint32_t next = 0;
     for (std::size_t l = 1; l < parent.size(); ++l)
         parent[l] = parent[l] == l ? next++ : parent[parent[l]];
-    result.parts.assign(next,
-        Part { std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), -1, -1, 0 });
+    result.parts.assign(
+        next, Part { std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), -1, -1, 0 });
     for (std::size_t y = 0; y < h; ++y) {
         const int yi = static_cast<int>(y);
         for (std::size_t x = 0; x < w; ++x) {
@@ -200,13 +200,11 @@ std::optional<CleanCharacter> cleanCharacter(const Bitmap& image, Cleaning* repo
                 static_cast<std::size_t>(cut.width) * static_cast<std::size_t>(cut.height), 0);
             for (int y = 0; y < cut.height; ++y) {
                 for (int x = 0; x < cut.width; ++x) {
-                    const std::uint32_t l
-                        = black.label[static_cast<std::size_t>(box.top + y)
-                                * static_cast<std::size_t>(image.width)
-                            + static_cast<std::size_t>(box.left + x)];
+                    const std::uint32_t l = black.label[static_cast<std::size_t>(box.top + y)
+                            * static_cast<std::size_t>(image.width)
+                        + static_cast<std::size_t>(box.left + x)];
                     if (l != 0 && kept[l - 1])
-                        cut.pixels[static_cast<std::size_t>(y)
-                                * static_cast<std::size_t>(cut.width)
+                        cut.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(cut.width)
                             + static_cast<std::size_t>(x)]
                             = 1;
                 }

@@ -45,8 +45,8 @@ Placement place(int width, int height)
 {
     const int longer = std::max(width, height);
     const int shorter = std::min(width, height);
-    const int stretched = static_cast<int>(std::clamp<std::int64_t>(
-        isqrt(std::int64_t { N } * N * shorter / longer), 1, N));
+    const int stretched = static_cast<int>(
+        std::clamp<std::int64_t>(isqrt(std::int64_t { N } * N * shorter / longer), 1, N));
     const int nw = width >= height ? N : stretched;
     const int nh = width >= height ? stretched : N;
     return { (N - nw) / 2, (N - nh) / 2, nw, nh };
@@ -69,8 +69,7 @@ template <typename Visit> void overlaps(int i, int length, int parts, Visit visi
     const std::int64_t from = std::int64_t { i } * parts;
     const std::int64_t to = from + parts;
     for (std::int64_t k = from / length; k < parts && k * length < to; ++k) {
-        const std::int64_t overlap
-            = std::min(to, (k + 1) * length) - std::max(from, k * length);
+        const std::int64_t overlap = std::min(to, (k + 1) * length) - std::max(from, k * length);
         if (overlap > 0)
             visit(static_cast<int>(k), overlap);
     }
@@ -87,7 +86,9 @@ Square redraw(const Bitmap& c, const Placement& p)
     std::vector<std::pair<int, std::int64_t>> rows;
     for (int y = 0; y < c.height; ++y) {
         rows.clear();
-        overlaps(y, c.height, p.nh, [&](int k, std::int64_t units) { rows.push_back({ k, units }); });
+        overlaps(y, c.height, p.nh, [&](int k, std::int64_t units) {
+            rows.push_back({ k, units });
+        });
         const std::uint8_t* line
             = c.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(c.width);
         // A run of black pixels x0..x1-1 covers [x0*nw, x1*nw) in units of
@@ -107,8 +108,7 @@ Square redraw(const Bitmap& c, const Placement& p)
                 const std::int64_t units
                     = std::min(to, (k + 1) * c.width) - std::max(from, k * c.width);
                 for (const auto& [row, rowUnits] : rows)
-                    area[static_cast<std::size_t>((p.oy + row) * N + p.ox + k)]
-                        += units * rowUnits;
+                    area[static_cast<std::size_t>((p.oy + row) * N + p.ox + k)] += units * rowUnits;
             }
         }
     }
@@ -186,7 +186,8 @@ void zoneDensities(const Square& s, int* out)
             const std::int64_t m = row[static_cast<std::size_t>(z)];
             mass[static_cast<std::size_t>(sy.z0 * kZones + z)] += m * sy.w0;
             if (sy.w0 < kZoneUnits)
-                mass[static_cast<std::size_t>((sy.z0 + 1) * kZones + z)] += m * (kZoneUnits - sy.w0);
+                mass[static_cast<std::size_t>((sy.z0 + 1) * kZones + z)]
+                    += m * (kZoneUnits - sy.w0);
             total += m * kZoneUnits;
         }
     }
@@ -380,8 +381,8 @@ std::optional<ZoneLayout> zoneLayout(const Bitmap& image)
     for (int i = 0; i < kZones * kZones; ++i) {
         const int* d = directions + i * kDirections;
         layout.values.push_back("negro " + std::to_string(zones[i]) + " ‰; contorno ‰: — "
-            + std::to_string(d[0]) + ", / " + std::to_string(d[1]) + ", | "
-            + std::to_string(d[2]) + ", \\ " + std::to_string(d[3]));
+            + std::to_string(d[0]) + ", / " + std::to_string(d[1]) + ", | " + std::to_string(d[2])
+            + ", \\ " + std::to_string(d[3]));
     }
     return layout;
 }

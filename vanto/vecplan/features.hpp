@@ -86,8 +86,7 @@ struct FeatureGroup {
 // side a shape is open to; the shape keeps the proportions that the
 // square takes away, and the frame the character's place in its line.
 inline constexpr std::array<FeatureGroup, 10> kGroups { {
-    { "Zonas 6x6", "tanto por mil del negro del carácter en cada zona, fila a fila", 0, 36, 6,
-        1 },
+    { "Zonas 6x6", "tanto por mil del negro del carácter en cada zona, fila a fila", 0, 36, 6, 1 },
     { "Direcciones del contorno",
         "por zona, fila a fila, tanto por mil del contorno que corre en horizontal, en "
         "diagonal ascendente, en vertical y en diagonal descendente",
@@ -100,8 +99,8 @@ inline constexpr std::array<FeatureGroup, 10> kGroups { {
         8, 8, 4 },
     { "Margen izquierdo", "blanco desde el borde izquierdo en 8 franjas horizontales, % del ancho",
         196, 8, 8, 1 },
-    { "Margen derecho", "blanco desde el borde derecho en 8 franjas horizontales, % del ancho",
-        204, 8, 8, 1 },
+    { "Margen derecho", "blanco desde el borde derecho en 8 franjas horizontales, % del ancho", 204,
+        8, 8, 1 },
     { "Margen superior", "blanco desde el borde superior en 8 franjas verticales, % del alto", 212,
         8, 8, 1 },
     { "Margen inferior", "blanco desde el borde inferior en 8 franjas verticales, % del alto", 220,

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <limits>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -147,8 +147,9 @@ std::string formatRefsetHeader()
     h += "# valores enteros del vector, separados por espacios.\n";
     h += "# Antes de medir se limpia la imagen: se quitan las motas sueltas lejos del carácter\n";
     h += "# y se rellenan los poros de sus trazos. El carácter que queda se redibuja en un\n";
-    h += "# cuadrado de " + std::to_string(kNormalSize) + " píxeles (el lado mayor lo llena; el menor, "
-         "según la raíz de su\n";
+    h += "# cuadrado de " + std::to_string(kNormalSize)
+        + " píxeles (el lado mayor lo llena; el menor, "
+          "según la raíz de su\n";
     h += "# proporción) y el vector se mide en él, salvo la forma, medida en la caja del\n";
     h += "# carácter, y el marco, que sitúa la caja entre el borde superior y el inferior de\n";
     h += "# la imagen:\n";
@@ -173,8 +174,8 @@ std::string formatReference(const Reference& reference)
     return line;
 }
 
-std::string forEachReference(std::string_view text, std::string_view name,
-    const std::function<void(const Reference&)>& take)
+std::string forEachReference(
+    std::string_view text, std::string_view name, const std::function<void(const Reference&)>& take)
 {
     RefsetResult result; // its error only
     Reference ref;
@@ -257,8 +258,6 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
         result.references.clear();
     return result;
 }
-
-
 
 namespace {
 
@@ -454,8 +453,8 @@ Ranker::Ranker(const std::vector<Reference>& references)
     for (std::size_t r = 0; r < references.size(); ++r) {
         scaleInto(references[r].values, scaled_.data() + r * kShapeLength,
             frames_.data() + r * kFrameCount);
-        const auto [it, inserted] = numbers.try_emplace(
-            references[r].label, static_cast<std::uint32_t>(numbers.size()));
+        const auto [it, inserted]
+            = numbers.try_emplace(references[r].label, static_cast<std::uint32_t>(numbers.size()));
         labelOf_.push_back(it->second);
     }
     labelCount_ = numbers.size();

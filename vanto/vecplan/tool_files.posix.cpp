@@ -111,8 +111,7 @@ bool newerResult(const std::string& path, std::int64_t startStamp)
     struct stat st { };
     if (::stat(path.c_str(), &st) != 0)
         return false;
-    const std::int64_t stamp
-        = std::int64_t { st.st_mtim.tv_sec } * 1000000000 + st.st_mtim.tv_nsec;
+    const std::int64_t stamp = std::int64_t { st.st_mtim.tv_sec } * 1000000000 + st.st_mtim.tv_nsec;
     return stamp > startStamp && stamp <= runStartStamp();
 }
 

@@ -69,8 +69,9 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
         + std::to_string(b.top + b.height - 1) + " (" + std::to_string(b.width) + " x "
         + std::to_string(b.height) + " píxeles)\n";
     const Cleaning& c = features.cleaning;
-    t += "Limpieza: " + std::to_string(c.specks) + (c.specks == 1 ? " mota quitada" : " motas quitadas")
-        + " (" + std::to_string(c.speckPixels) + " píxeles negros), " + std::to_string(c.holes)
+    t += "Limpieza: " + std::to_string(c.specks)
+        + (c.specks == 1 ? " mota quitada" : " motas quitadas") + " ("
+        + std::to_string(c.speckPixels) + " píxeles negros), " + std::to_string(c.holes)
         + (c.holes == 1 ? " poro rellenado" : " poros rellenados") + " ("
         + std::to_string(c.holePixels) + " píxeles blancos)\n";
     const bool framed = features.values[static_cast<std::size_t>(kGroups[kFrameGroup].offset)] == 1;
@@ -149,9 +150,9 @@ int runVecplan(const std::vector<std::string>& args, const std::string& toolDir,
         beforePublish();
     // The whole result goes to resvec.txt; whoever started the tool by hand
     // sees the answer on one line.
-    const bool written = publish(toolDir, start,
-        formatResult(imagePath, image.bitmap, *features, candidates),
-        "Carácter reconocido: " + recognised(candidates) + "\n", out);
+    const bool written
+        = publish(toolDir, start, formatResult(imagePath, image.bitmap, *features, candidates),
+            "Carácter reconocido: " + recognised(candidates) + "\n", out);
     return written ? 0 : 1;
 }
 

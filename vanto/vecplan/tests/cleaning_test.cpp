@@ -98,7 +98,8 @@ TEST(Cleaning, PinHolesAreFilledAndRealHolesKept)
 {
     // A ring 30 x 30, strokes 6 wide, with one white pixel in its left
     // stroke and two in its top stroke.
-    vanto::Bitmap ring = painted(40, 40, { { 5, 5, 30, 6 }, { 5, 29, 30, 6 }, { 5, 5, 6, 30 }, { 29, 5, 6, 30 } });
+    vanto::Bitmap ring
+        = painted(40, 40, { { 5, 5, 30, 6 }, { 5, 29, 30, 6 }, { 5, 5, 6, 30 }, { 29, 5, 6, 30 } });
     ring.pixels[static_cast<std::size_t>(20 * 40 + 7)] = 0;
     ring.pixels[static_cast<std::size_t>(7 * 40 + 20)] = 0;
     ring.pixels[static_cast<std::size_t>(7 * 40 + 21)] = 0;
@@ -107,7 +108,8 @@ TEST(Cleaning, PinHolesAreFilledAndRealHolesKept)
     EXPECT_EQ(c->cleaning.holes, 2);
     EXPECT_EQ(c->cleaning.holePixels, 3);
     const auto at = [&](int x, int y) {
-        return c->pixels.pixels[static_cast<std::size_t>((y - c->top) * c->pixels.width + x - c->left)];
+        return c->pixels
+            .pixels[static_cast<std::size_t>((y - c->top) * c->pixels.width + x - c->left)];
     };
     EXPECT_EQ(at(7, 20), 1);
     EXPECT_EQ(at(21, 7), 1);

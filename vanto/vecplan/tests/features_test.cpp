@@ -141,7 +141,8 @@ TEST(Features, SlightRotationAndThickerStrokesStayCloseToTheShape)
         vanto::Bitmap b;
         b.width = b.height = 60;
         b.pixels.assign(60 * 60, 0);
-        const double c = std::cos(degrees * 3.14159265 / 180), s = std::sin(degrees * 3.14159265 / 180);
+        const double c = std::cos(degrees * 3.14159265 / 180),
+                     s = std::sin(degrees * 3.14159265 / 180);
         for (int y = 0; y < 60; ++y) {
             for (int x = 0; x < 60; ++x) {
                 // Back to the upright letter's coordinates, centred on (30, 30).

@@ -235,8 +235,9 @@ TEST(Ranking, ReferencesOfferedOneByOneRankAsTheWholeSet)
     // Every drawing against all the others, framed and cropped, with
     // labels repeated so that the two closest of a label count.
     std::vector<Reference> refs;
-    const vanto::Bitmap shapes[] = { letterL(), letterT(), ring(), enlarged(letterT(), 2),
-        enlarged(ring(), 3), framed(enlarged(ring(), 2), 8, 4), framed(enlarged(letterL(), 3), 3, 9) };
+    const vanto::Bitmap shapes[]
+        = { letterL(), letterT(), ring(), enlarged(letterT(), 2), enlarged(ring(), 3),
+              framed(enlarged(ring(), 2), 8, 4), framed(enlarged(letterL(), 3), 3, 9) };
     const char* labels[] = { "L", "T", "O", "T", "O", "o", "L" };
     for (std::size_t i = 0; i < std::size(shapes); ++i)
         refs.push_back(referenceOf(labels[i], "f" + std::to_string(i), shapes[i]));

@@ -26,9 +26,11 @@ namespace {
 struct Outcome {
     int status = -1; // exit status, -1 if it did not exit normally
     std::string out;
+    long long peakBytes = 0; // the child's peak resident memory
 };
 
-// Runs program with args in directory cwd and collects its standard output.
+// Runs program with args in directory cwd and collects its standard output
+// and its peak memory.
 Outcome runIn(
     const std::string& cwd, const std::string& program, const std::vector<std::string>& args)
 {
@@ -58,31 +60,11 @@ Outcome runIn(
     }
     ::close(pipeFds[0]);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
-}
-
-// The peak resident memory of a run of program with args, in bytes, or -1
-// when it did not exit normally.
-long long peakMemory(const std::string& program, const std::vector<std::string>& args)
-{
-    std::vector<char*> argv { const_cast<char*>(program.c_str()) };
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (null < 0 || ::dup2(null, 1) < 0)
-            ::_exit(127);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
     rusage usage {};
     while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) { }
-    return WIFEXITED(status) ? usage.ru_maxrss * 1024LL : -1;
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.peakBytes = usage.ru_maxrss * 1024LL;
+    return o;
 }
 
 // A tool directory holding a copy of the built VECPLAN.EXE.
@@ -166,7 +148,7 @@ TEST(VecplanTool, PeakMemoryOfThinImagesStaysWithinAFewBytesAPixel)
     writeText(tool.dir.file("refset.db"), smallRefset());
     ScratchDir images;
     constexpr long long kPixels = 1 << 24;
-    const long long baseline = peakMemory(tool.exe, { "/no-existe.pbm" });
+    const long long baseline = runIn(images.path(), tool.exe, { "/no-existe.pbm" }).peakBytes;
     ASSERT_GT(baseline, 0);
     struct Shape {
         long long width, height;
@@ -180,11 +162,11 @@ TEST(VecplanTool, PeakMemoryOfThinImagesStaysWithinAFewBytesAPixel)
             for (long long y = 0; y < s.height; ++y)
                 out << row;
         }
-        const long long peak = peakMemory(tool.exe, { path });
-        EXPECT_GT(peak, 0);
-        EXPECT_LT(peak - baseline, 10 * kPixels) << s.width << " x " << s.height;
-        EXPECT_NE(readText(tool.dir.file("resvec.txt")).find("Carácter reconocido:"),
-            std::string::npos)
+        const Outcome o = runIn(images.path(), tool.exe, { path });
+        EXPECT_EQ(o.status, 0) << o.out;
+        EXPECT_LT(o.peakBytes - baseline, 10 * kPixels) << s.width << " x " << s.height;
+        EXPECT_NE(
+            readText(tool.dir.file("resvec.txt")).find("Carácter reconocido:"), std::string::npos)
             << s.width << " x " << s.height;
     }
 }

@@ -7,8 +7,8 @@
 
 #include <future>
 #include <sstream>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace vanto::vecplan;
@@ -119,7 +119,8 @@ TEST_P(VecplanFailure, LeavesOneClearLineInResvecAndFails)
         writeText(dir.file("refset.db"), f.refset);
     writeText(dir.file("bueno.pbm"), vanto::formatPlainPbm(ring()));
     writeText(dir.file("blanco.pbm"), "P1\n3 2\n000\n000\n");
-    writeText(dir.file("motas.pbm"), "P1\n8 6\n10000000\n00000100\n00000000\n01000000\n00000011\n00000011\n");
+    writeText(dir.file("motas.pbm"),
+        "P1\n8 6\n10000000\n00000100\n00000000\n01000000\n00000011\n00000011\n");
     writeText(dir.file("malo.pbm"), "P1\n3 2\n0102\n");
     // A previous result that must be replaced.
     writeText(dir.file("resvec.txt"), "resultado anterior\n");
@@ -177,8 +178,8 @@ TEST(Vecplan, ResultOfARunNeverReplacesThatOfARunStartedAfterIt)
 
     EXPECT_EQ(lastLine(readText(dir.file("resvec.txt"))), "L");
     EXPECT_NE(firstOut.find("no se sustituye"), std::string::npos) << firstOut;
-    EXPECT_EQ(dir.entries(),
-        (std::vector<std::string> { "l.pbm", "refset.db", "resvec.txt", "t.pbm" }));
+    EXPECT_EQ(
+        dir.entries(), (std::vector<std::string> { "l.pbm", "refset.db", "resvec.txt", "t.pbm" }));
 
     // A run started after both replaces the result as usual.
     EXPECT_EQ(run(dir, { dir.file("t.pbm") }).status, 0);
