@@ -175,6 +175,13 @@ struct CountingObserver {
     }
 };
 
+// ejecuta with counter as its observer. Nothing asks to stop, so there is
+// always a result.
+std::string observed(const std::string& line, CountingObserver& counter)
+{
+    return ejecuta(line, glifora::tools::builtInDriveRoot(), std::ref(counter)).value();
+}
+
 void BM_Drain1GiB(benchmark::State& state)
 {
     const std::string line = writerLine(1024 * kMiB);
@@ -188,13 +195,8 @@ void BM_Drain1GiBObserved(benchmark::State& state)
 {
     const std::string line = writerLine(1024 * kMiB);
     CountingObserver counter;
-    const glifora::tools::WaitObserver observer = std::ref(counter);
     comparePaired(
-        state,
-        [&] {
-            const auto result = ejecuta(line, glifora::tools::builtInDriveRoot(), observer);
-            return result && result->size() == glifora::tools::kCaptureCapacity;
-        },
+        state, [&] { return observed(line, counter).size() == glifora::tools::kCaptureCapacity; },
         ShellPipeline());
     state.counters["observer_calls"] = static_cast<double>(counter.calls);
 }
@@ -217,13 +219,8 @@ void BM_ObserverOverhead(benchmark::State& state)
 {
     const std::string line = quoteArgument(kChildTool) + " silent";
     CountingObserver counter;
-    const glifora::tools::WaitObserver observer = std::ref(counter);
     comparePaired(
-        state,
-        [&] {
-            const auto result = ejecuta(line, glifora::tools::builtInDriveRoot(), observer);
-            return result && result->empty();
-        },
+        state, [&] { return observed(line, counter).empty(); },
         [&] { return ejecuta(line).empty(); });
 }
 BENCHMARK(BM_ObserverOverhead)->Iterations(1001)->UseManualTime()->Unit(benchmark::kMillisecond);
