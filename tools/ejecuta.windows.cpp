@@ -156,6 +156,13 @@ std::optional<std::string> run(std::string_view commandLine, const WaitObserver*
     win32::StartOptions options;
     options.processAttributes = &inheritable;
     options.threadAttributes = &inheritable;
+    // The child inherits every inheritable handle of ours, not only the
+    // write end. A handle list (PROC_THREAD_ATTRIBUTE_HANDLE_LIST) would
+    // narrow that. It is not used: its main use is against another thread
+    // starting a child at the same moment, which this single-threaded
+    // program never does (the only inheritable handle it makes is this
+    // write end), and a handle left inheritable by a library would only be
+    // held by the tool until it ends, which Cancelar can now bring about.
     options.inheritHandles = TRUE;
     options.creationFlags = NORMAL_PRIORITY_CLASS;
     options.startupFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
