@@ -85,8 +85,8 @@ bool blank(char c)
 }
 
 // The usual line of a reference set, read in one pass without allocating
-// more than the reference itself: false at anything unusual, which the
-// careful reading below then explains.
+// more than the reference itself: false at anything unusual (which the
+// careful reading below then reads or explains).
 bool readQuickly(std::string_view line, Reference& ref)
 {
     const char* p = line.data();
@@ -103,19 +103,27 @@ bool readQuickly(std::string_view line, Reference& ref)
     const std::string_view origin = token();
     if (origin.empty() || !isOneCharacter(label))
         return false;
+    // As refset_gen writes them: one space before each value, at most four
+    // digits, nothing after the last.
     for (int& value : ref.values) {
-        while (p < end && blank(*p))
-            ++p;
-        const char* start = p;
-        int v = 0;
-        while (p < end && *p >= '0' && *p <= '9' && p - start < 5)
-            v = v * 10 + (*p++ - '0');
-        if (p == start || p - start == 5 || v > kMaxValue || (p < end && !blank(*p)))
+        if (p == end || *p != ' ')
             return false;
-        value = v;
-    }
-    while (p < end && blank(*p))
         ++p;
+        unsigned digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
+        if (digit > 9)
+            return false;
+        unsigned v = 0;
+        int digits = 0;
+        do {
+            v = v * 10 + digit;
+            ++p;
+            ++digits;
+            digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
+        } while (digit <= 9 && digits < 4);
+        if (digit <= 9 || v > static_cast<unsigned>(kMaxValue))
+            return false;
+        value = static_cast<int>(v);
+    }
     if (p != end)
         return false;
     ref.label = std::string(label);
