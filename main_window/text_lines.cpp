@@ -29,31 +29,29 @@ TextLines::TextLines(QString text)
     if (content.size() > kMaxLength)
         content.truncate(kMaxLength);
     const QStringView view(content);
+    const int length = size();
 
-    // Count first, so that the index is allocated once at its final size.
+    // The line ends are found with Qt's vectorised search for "\n"; a text
+    // with a "\r" in it (a CR LF or a lone CR) takes a plain walk instead.
     if (!view.contains(u'\r')) {
-        starts.reserve(static_cast<std::size_t>(view.count(u'\n')) + 1);
-        for (qsizetype i = view.indexOf(u'\n'); i >= 0; i = view.indexOf(u'\n', i + 1))
-            starts.push_back(static_cast<int>(i + 1));
+        for (qsizetype i = view.indexOf(u'\n'); i >= 0; i = view.indexOf(u'\n', i + 1)) {
+            const int next = static_cast<int>(i + 1);
+            longest = std::max(longest, next - 1 - starts.back());
+            starts.push_back(next);
+        }
     } else {
         const char16_t* chars = view.utf16();
-        const int length = size();
-        auto forEachLineEnd = [&](auto&& atNextLine) {
-            for (int i = 0; i < length; ++i) {
-                if (chars[i] == u'\r' && i + 1 < length && chars[i + 1] == u'\n')
-                    ++i;
-                if (chars[i] == u'\n' || chars[i] == u'\r')
-                    atNextLine(i + 1);
-            }
-        };
-        std::size_t count = 1;
-        forEachLineEnd([&](int) { ++count; });
-        starts.reserve(count);
-        forEachLineEnd([&](int next) { starts.push_back(next); });
+        for (int i = 0; i < length; ++i) {
+            if (chars[i] != u'\n' && chars[i] != u'\r')
+                continue;
+            longest = std::max(longest, i - starts.back());
+            if (chars[i] == u'\r' && i + 1 < length && chars[i + 1] == u'\n')
+                ++i;
+            starts.push_back(i + 1);
+        }
     }
-
-    for (int line = 0; line < lineCount(); ++line)
-        longest = std::max(longest, lineLength(line));
+    longest = std::max(longest, length - starts.back());
+    starts.shrink_to_fit();
 }
 
 int TextLines::nextLineStart(int line) const

@@ -647,7 +647,11 @@ void TextView::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu* menu = createContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    // From the keyboard, the menu opens at the caret.
+    const QPoint at = event->reason() == QContextMenuEvent::Keyboard
+        ? viewport()->mapToGlobal(characterRect(cursor.position).bottomLeft())
+        : event->globalPos();
+    menu->popup(at);
 }
 
 QMenu* TextView::createContextMenu()
