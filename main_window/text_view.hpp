@@ -55,6 +55,7 @@ public:
     // The text as the view holds it, line ends as they came: what is shown,
     // selected, copied and read to a screen reader.
     const QString& text() const { return lines.text(); }
+    // The same text with its line index, for the screen reader's interface.
     const TextLines& textLines() const { return lines; }
     // The text with every line end as one "\n", as QPlainTextEdit gives it.
     QString toPlainText() const;
