@@ -345,6 +345,28 @@ TEST(TextView, DoubleClickSelectsAWordAndDraggingOnGoesByWords)
 
 // ---- a file of any shape -----------------------------------------------------------
 
+TEST(TextView, EveryCharacterKeepsToItsCellSoColumnsStayInLine)
+{
+    // A fallback glyph twice as wide (U+FFFD here), a tab, the NUL symbol,
+    // a control character, an ideograph, a combining mark and a character
+    // beyond the first plane (two cells): the W after them still stands
+    // where the W of a plain line does.
+    ShownView plain;
+    plain.view.setPlainText("ABCDEFGHIBW");
+    ShownView mixed;
+    mixed.view.setPlainText(QString::fromUtf8("\uFFFD\t\u2400\x01\u4e2de\u0301\U0001F600BW"));
+    const QRect cell = plain.view.characterRect(10);
+    ASSERT_EQ(mixed.view.characterRect(10), cell);
+    const QImage expected = plain.view.viewport()->grab().toImage().copy(cell);
+    EXPECT_EQ(mixed.view.viewport()->grab().toImage().copy(cell), expected);
+
+    // The caret steps over the two units of one character at once.
+    for (int i = 0; i < 7; ++i)
+        QTest::keyClick(&mixed.view, Qt::Key_Right);
+    QTest::keyClick(&mixed.view, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(mixed.view.selectedText(), QString::fromUtf8("\U0001F600"));
+}
+
 TEST(TextView, OneLineOfEightMegabytesShowsItsLastColumnsAfterEnd)
 {
     ShownView shown;
