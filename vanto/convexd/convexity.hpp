@@ -35,6 +35,11 @@ struct Defects {
     bool reordered = false;
 };
 
+// Borders longer than this are left out of the defect search, which holds
+// a whole border: a character's borders run to thousands of points, and
+// only a pathological image reaches millions.
+inline constexpr std::uint64_t kMaxDefectPoints = 1u << 22;
+
 // The convexity defects of a closed border against its hull (from
 // hullIndices): for each hull edge with border points between its ends, the
 // point farthest from the edge, if it is off the edge. Ordered as the walk
