@@ -77,6 +77,21 @@ struct DeficiencyRegion {
 void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull,
     const std::function<bool(const DeficiencyRegion&)>& visit);
 
+// The convex deficiency pixel by pixel, for drawing it: one byte a pixel,
+// row by row, kLakePixel or kBayPixel for a white pixel inside the hull as
+// forEachDeficiencyRegion classes its region, 0 for every other pixel; and
+// how many regions and pixels of each kind there are.
+inline constexpr std::uint8_t kBayPixel = 1;
+inline constexpr std::uint8_t kLakePixel = 2;
+struct DeficiencyMap {
+    std::vector<std::uint8_t> pixels; // empty for a blank image
+    std::uint64_t lakes = 0;
+    std::uint64_t bays = 0;
+    std::uint64_t lakeArea = 0;
+    std::uint64_t bayArea = 0;
+};
+DeficiencyMap deficiencyMap(const Bitmap& image, const std::vector<Point>& hull);
+
 // All of them, collected.
 std::vector<DeficiencyRegion> deficiencyRegions(
     const Bitmap& image, const std::vector<Point>& hull);
