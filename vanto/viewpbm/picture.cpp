@@ -1,0 +1,439 @@
+#include "picture.hpp"
+
+#include "report_text.hpp"
+#include "scene.hpp"
+
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPainter>
+#include <QPolygon>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace vanto {
+namespace {
+
+QString pictureTr(const char* text)
+{
+    return QCoreApplication::translate("vanto::Picture", text);
+}
+
+QString number(std::uint64_t n)
+{
+    return QLocale().toString(static_cast<qulonglong>(n));
+}
+
+// The zoom ladder as scales: enlarge factors, and reduce factors as their
+// negatives, in one increasing order.
+constexpr std::array<int, 27> kLadder { -64, -48, -32, -24, -16, -12, -8, -6, -4, -3, -2, 1, 2, 3,
+    4, 6, 8, 12, 16, 24, 32, 48, 64, 96, 128, 192, 256 };
+
+Zoom zoomOfStep(int step)
+{
+    return step < 0 ? Zoom { 1, -step } : Zoom { step, 1 };
+}
+
+// Compares zooms by their scale enlarge / reduce.
+bool smaller(Zoom a, Zoom b)
+{
+    return a.enlarge * b.reduce < b.enlarge * a.reduce;
+}
+
+// Markers and labels reach this far beyond the pixels they belong to.
+constexpr int kMarkerReach = 4;
+// Labels drawn at most in one paint: the deepest defects get theirs.
+constexpr int kMaxLabels = 256;
+
+QRect pictureBox(Zoom zoom, const Box& box)
+{
+    return QRect(QPoint(zoom.edge(box.left), zoom.edge(box.top)),
+        QPoint(zoom.edge(box.right + 1), zoom.edge(box.bottom + 1)))
+        .adjusted(-kMarkerReach, -kMarkerReach, kMarkerReach, kMarkerReach);
+}
+
+QPoint centreOf(Zoom zoom, Point p)
+{
+    return { zoom.centre(p.x), zoom.centre(p.y) };
+}
+
+QPen linePen(QRgb colour)
+{
+    // Width 0: one screen pixel whatever the zoom.
+    return QPen(QColor::fromRgba(colour), 0);
+}
+
+// The image with the deficiency tint or without, crisp: each picture pixel
+// takes the shade of the one image pixel it enlarges, or the strongest
+// shade of the block it reduces.
+void paintImage(QPainter& painter, ViewerScene& scene, Zoom zoom, bool tinted, QRect area)
+{
+    const Bitmap& bitmap = scene.bitmap();
+    const std::uint8_t* shades = tinted ? scene.deficiency().shades.data() : bitmap.pixels.data();
+    // The bitmap holds 1 for black; the shades run up to kShadeBlack.
+    const std::array<QRgb, 4> table = tinted
+        ? std::array<QRgb, 4> { colours::kWhite, colours::kBay, colours::kLake, colours::kBlack }
+        : std::array<QRgb, 4> { colours::kWhite, colours::kBlack, colours::kBlack,
+              colours::kBlack };
+
+    QImage part(area.size(), QImage::Format_RGB32);
+    if (part.isNull())
+        return;
+    const auto width = static_cast<std::size_t>(bitmap.width);
+    std::vector<int> first(static_cast<std::size_t>(area.width()));
+    std::vector<int> last(first.size()); // exclusive
+    for (int sx = 0; sx < area.width(); ++sx) {
+        const int px = area.left() + sx;
+        first[sx] = zoom.pixelAt(px);
+        last[sx] = std::clamp(zoom.pixelAt(px + 1), first[sx] + 1, bitmap.width);
+    }
+    const int spanFirst = first.front();
+    const int spanLast = last.back();
+    std::vector<std::uint8_t> strongest(static_cast<std::size_t>(spanLast - spanFirst));
+    int shownRow = -1;
+    for (int sy = 0; sy < area.height(); ++sy) {
+        auto* out = reinterpret_cast<QRgb*>(part.scanLine(sy));
+        const int py = area.top() + sy;
+        const int y0 = zoom.pixelAt(py);
+        const int y1 = std::clamp(zoom.pixelAt(py + 1), y0 + 1, bitmap.height);
+        if (zoom.reduce == 1) {
+            if (y0 == shownRow) {
+                std::memcpy(out, part.scanLine(sy - 1), static_cast<std::size_t>(area.width()) * 4);
+                continue;
+            }
+            shownRow = y0;
+            const std::uint8_t* row = shades + static_cast<std::size_t>(y0) * width;
+            for (int sx = 0; sx < area.width(); ++sx)
+                out[sx] = table[std::min<std::uint8_t>(row[first[sx]], 3)];
+            continue;
+        }
+        // The strongest shade of each column over the block's rows, then
+        // over the block's columns.
+        const std::uint8_t* row = shades + static_cast<std::size_t>(y0) * width + spanFirst;
+        std::copy(row, row + strongest.size(), strongest.begin());
+        for (int y = y0 + 1; y < y1; ++y) {
+            row += width;
+            for (std::size_t i = 0; i < strongest.size(); ++i)
+                strongest[i] = std::max(strongest[i], row[i]);
+        }
+        for (int sx = 0; sx < area.width(); ++sx) {
+            std::uint8_t shade = 0;
+            for (int x = first[sx]; x < last[sx]; ++x)
+                shade = std::max(shade, strongest[static_cast<std::size_t>(x - spanFirst)]);
+            out[sx] = table[std::min<std::uint8_t>(shade, 3)];
+        }
+    }
+    painter.drawImage(area.topLeft(), part);
+}
+
+void paintBorders(QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, QRect area)
+{
+    QPolygon line;
+    for (const BorderShape& border : analysis.borders) {
+        if (!pictureBox(zoom, border.box).intersects(area))
+            continue;
+        // Pixels that fall on one picture pixel are drawn once.
+        line.clear();
+        for (const Point& p : border.turns) {
+            const QPoint q = centreOf(zoom, p);
+            if (line.isEmpty() || line.back() != q)
+                line.append(q);
+        }
+        const QRgb colour = border.hole ? colours::kHoleBorder : colours::kOuterBorder;
+        painter.setPen(linePen(colour));
+        if (line.size() == 1) {
+            painter.drawPoint(line.front());
+        } else {
+            line.append(line.front());
+            painter.drawPolyline(line);
+        }
+        // The start: a square of 5 x 5 screen pixels round its centre.
+        painter.fillRect(QRect(centreOf(zoom, border.start()) - QPoint(2, 2), QSize(5, 5)),
+            QColor::fromRgba(colour));
+    }
+}
+
+void paintHull(QPainter& painter, const std::vector<Point>& hull, Zoom zoom)
+{
+    if (hull.empty())
+        return;
+    QPolygon polygon;
+    for (const Point& p : hull)
+        polygon.append(centreOf(zoom, p));
+    painter.setPen(linePen(colours::kHull));
+    painter.setBrush(Qt::NoBrush);
+    if (polygon.size() == 1)
+        painter.drawPoint(polygon.front());
+    else
+        painter.drawPolygon(polygon);
+    for (const QPoint& vertex : polygon)
+        painter.drawRect(QRect(vertex - QPoint(2, 2), QSize(4, 4)));
+}
+
+// The foot of the perpendicular from p to the line through a and b.
+QPoint footOn(QPoint a, QPoint b, QPoint p)
+{
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double length2 = dx * dx + dy * dy;
+    if (length2 == 0)
+        return a;
+    const double t = ((p.x() - a.x()) * dx + (p.y() - a.y()) * dy) / length2;
+    return { static_cast<int>(std::lround(a.x() + t * dx)),
+        static_cast<int>(std::lround(a.y() + t * dy)) };
+}
+
+void paintDefects(QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, QRect area)
+{
+    const QFontMetrics metrics(painter.font());
+    int labels = 0;
+    for (const DefectShape& defect : analysis.defects) {
+        const Box box { std::min({ defect.start.x, defect.end.x, defect.farthest.x }),
+            std::min({ defect.start.y, defect.end.y, defect.farthest.y }),
+            std::max({ defect.start.x, defect.end.x, defect.farthest.x }),
+            std::max({ defect.start.y, defect.end.y, defect.farthest.y }) };
+        if (!pictureBox(zoom, box)
+                 .adjusted(0, -metrics.height(), metrics.height() * 3, 0)
+                 .intersects(area))
+            continue;
+        const bool deep = defect.depth >= 1.0;
+        const QRgb colour = deep ? colours::kDefect : colours::kFaintDefect;
+        painter.setPen(linePen(colour));
+        const QPoint a = centreOf(zoom, defect.start);
+        const QPoint b = centreOf(zoom, defect.end);
+        const QPoint f = centreOf(zoom, defect.farthest);
+        painter.drawLine(a, b);
+        painter.drawLine(f, footOn(a, b, f));
+        // The farthest point: a cross of 7 x 7 screen pixels.
+        painter.drawLine(f - QPoint(3, 3), f + QPoint(3, 3));
+        painter.drawLine(f + QPoint(-3, 3), f + QPoint(3, -3));
+        // Shallow defects are many and small: they are labelled only where
+        // there is room for it.
+        if ((deep || zoom.enlarge >= 8) && labels < kMaxLabels) {
+            ++labels;
+            const QString text = QString::fromStdString(fixed2(defect.depth));
+            const QRect place(f + QPoint(5, -metrics.height() - 2),
+                QSize(metrics.horizontalAdvance(text) + 2, metrics.height()));
+            painter.fillRect(place, QColor(255, 255, 255, 200));
+            painter.drawText(place, Qt::AlignCenter, text);
+        }
+    }
+}
+
+void paintZones(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom, bool values)
+{
+    const int left = zoom.edge(zones.box.left);
+    const int top = zoom.edge(zones.box.top);
+    const int right = zoom.edge(zones.box.left + zones.box.width) - 1;
+    const int bottom = zoom.edge(zones.box.top + zones.box.height) - 1;
+    painter.setPen(linePen(colours::kZoneGrid));
+    for (int c = 1; c < zones.columns; ++c) {
+        const int x = zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]);
+        painter.drawLine(x, top, x, bottom);
+    }
+    for (int r = 1; r < zones.rows; ++r) {
+        const int y = zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)]);
+        painter.drawLine(left, y, right, y);
+    }
+    painter.setPen(linePen(colours::kZoneBox));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(0, 0, -1, -1));
+    if (!values)
+        return;
+    const QFontMetrics metrics(painter.font());
+    for (int r = 0; r < zones.rows; ++r) {
+        for (int c = 0; c < zones.columns; ++c) {
+            const QRect zone(QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]),
+                                 zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)])),
+                QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c + 1)]) - 1,
+                    zoom.edge(zones.rowEdges[static_cast<std::size_t>(r + 1)]) - 1));
+            const QString text = QString::fromStdString(
+                zones.values[static_cast<std::size_t>(r * zones.columns + c)]);
+            const QString shown
+                = metrics.elidedText(text, Qt::ElideRight, std::max(zone.width() - 4, 0));
+            if (zone.height() < metrics.height() + 2 || shown.isEmpty() || shown == "…")
+                continue;
+            const QRect place(
+                QPoint(0, 0), QSize(metrics.horizontalAdvance(shown) + 2, metrics.height()));
+            const QRect centred = place.translated(zone.center() - place.center());
+            painter.fillRect(centred, QColor(255, 255, 255, 200));
+            painter.drawText(centred, Qt::AlignCenter, shown);
+        }
+    }
+}
+
+} // namespace
+
+int Zoom::edge(double c) const
+{
+    return static_cast<int>(std::floor(c * enlarge / reduce));
+}
+
+QSize Zoom::pictureSize(QSize image) const
+{
+    return { (image.width() * enlarge + reduce - 1) / reduce,
+        (image.height() * enlarge + reduce - 1) / reduce };
+}
+
+QString Zoom::text() const
+{
+    return QStringLiteral("%1:%2").arg(enlarge).arg(reduce);
+}
+
+Zoom zoomedIn(Zoom zoom)
+{
+    for (int step : kLadder) {
+        if (smaller(zoom, zoomOfStep(step)))
+            return zoomOfStep(step);
+    }
+    return zoom;
+}
+
+Zoom zoomedOut(Zoom zoom)
+{
+    for (auto step = kLadder.rbegin(); step != kLadder.rend(); ++step) {
+        if (smaller(zoomOfStep(*step), zoom))
+            return zoomOfStep(*step);
+    }
+    return zoom;
+}
+
+Zoom fitZoom(QSize image, QSize available)
+{
+    if (image.isEmpty() || available.isEmpty())
+        return {};
+    const int enlarge
+        = std::min(available.width() / image.width(), available.height() / image.height());
+    if (enlarge >= 1)
+        return { enlarge, 1 };
+    const int reduce = std::max((image.width() + available.width() - 1) / available.width(),
+        (image.height() + available.height() - 1) / available.height());
+    return { 1, reduce };
+}
+
+void paintPicture(QPainter& painter, ViewerScene& scene, Zoom zoom, Layers layers, QRect area)
+{
+    const Bitmap& bitmap = scene.bitmap();
+    area &= QRect(QPoint(0, 0), zoom.pictureSize({ bitmap.width, bitmap.height }));
+    if (area.isEmpty())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setClipRect(area);
+    paintImage(painter, scene, zoom, layers.testFlag(DeficiencyLayer), area);
+    if (layers.testFlag(ZonesLayer) && scene.zones())
+        paintZones(painter, *scene.zones(), zoom, layers.testFlag(ZoneValuesLayer));
+    if (layers.testFlag(HullLayer))
+        paintHull(painter, scene.hull(), zoom);
+    if (layers.testFlag(BordersLayer))
+        paintBorders(painter, scene.borders(), zoom, area);
+    if (layers.testFlag(DefectsLayer))
+        paintDefects(painter, scene.borders(), zoom, area);
+    painter.restore();
+}
+
+QImage renderPicture(ViewerScene& scene, Zoom zoom, Layers layers)
+{
+    const Bitmap& bitmap = scene.bitmap();
+    const QSize size = zoom.pictureSize({ bitmap.width, bitmap.height });
+    if (size.isEmpty() || size.width() > kMaxShownSide || size.height() > kMaxShownSide
+        || static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height())
+            > kMaxPixels)
+        return {};
+    QImage picture(size, QImage::Format_RGB32);
+    if (picture.isNull())
+        return {};
+    QPainter painter(&picture);
+    paintPicture(painter, scene, zoom, layers, picture.rect());
+    return picture;
+}
+
+QList<LegendEntry> legendEntries(ViewerScene& scene, Layers layers)
+{
+    QList<LegendEntry> entries;
+    auto add = [&](QRgb colour, const QString& text) {
+        entries.append({ QColor::fromRgba(colour), text });
+    };
+    auto note = [&](const QString& text) { entries.append({ QColor(), text }); };
+    const bool blank = scene.hull().empty();
+    const QString noBlack = pictureTr("la imagen no tiene píxeles negros");
+
+    if (!layers.testFlag(BordersLayer)) {
+        note(pictureTr("Bordes: capa apagada"));
+    } else if (blank) {
+        note(pictureTr("Bordes: ninguno, %1").arg(noBlack));
+    } else {
+        const BorderAnalysis& borders = scene.borders();
+        add(colours::kOuterBorder, pictureTr("Bordes exteriores: %1").arg(number(borders.outer)));
+        add(colours::kHoleBorder,
+            borders.holes > 0 ? pictureTr("Bordes de hueco: %1").arg(number(borders.holes))
+                              : pictureTr("Bordes de hueco: ninguno, la imagen no tiene huecos"));
+        add(colours::kOuterBorder, pictureTr("Cuadro: inicio de cada borde"));
+        if (!borders.complete)
+            note(pictureTr("Solo se dibujan los primeros %1 bordes: la imagen tiene más")
+                     .arg(number(borders.borders.size())));
+    }
+
+    if (!layers.testFlag(HullLayer))
+        note(pictureTr("Casco convexo: capa apagada"));
+    else if (blank)
+        note(pictureTr("Casco convexo: ninguno, %1").arg(noBlack));
+    else
+        add(colours::kHull,
+            pictureTr("Casco convexo: %1 vértices").arg(number(scene.hull().size())));
+
+    if (!layers.testFlag(DefectsLayer)) {
+        note(pictureTr("Defectos: capa apagada"));
+    } else {
+        const BorderAnalysis& borders = scene.borders();
+        const std::uint64_t deep = borders.defects.size() - borders.defectsBelowOnePixel;
+        if (borders.defects.empty())
+            note(pictureTr("Defectos de convexidad: ninguno"));
+        if (deep > 0)
+            add(colours::kDefect,
+                pictureTr("Defectos de un píxel o más: %1; el más hondo, %2 píxeles")
+                    .arg(number(deep))
+                    .arg(QString::fromStdString(fixed2(borders.defects.front().depth))));
+        if (borders.defectsBelowOnePixel > 0)
+            add(colours::kFaintDefect,
+                pictureTr("Defectos de menos de un píxel: %1")
+                    .arg(number(borders.defectsBelowOnePixel)));
+        if (borders.tooLongForDefects > 0)
+            note(pictureTr("Sin buscar defectos en %1 bordes demasiado largos")
+                     .arg(number(borders.tooLongForDefects)));
+    }
+
+    if (!layers.testFlag(DeficiencyLayer)) {
+        note(pictureTr("Deficiencia: capa apagada"));
+    } else {
+        const DeficiencyAnalysis& deficiency = scene.deficiency();
+        add(colours::kLake,
+            deficiency.lakes > 0 ? pictureTr("Lagos: %1 (%2 píxeles)")
+                                       .arg(number(deficiency.lakes))
+                                       .arg(number(deficiency.lakeArea))
+                                 : pictureTr("Lagos: ninguno"));
+        add(colours::kBay,
+            deficiency.bays > 0 ? pictureTr("Bahías: %1 (%2 píxeles)")
+                                      .arg(number(deficiency.bays))
+                                      .arg(number(deficiency.bayArea))
+                                : pictureTr("Bahías: ninguna"));
+    }
+
+    if (!layers.testFlag(ZonesLayer)) {
+        note(pictureTr("Zonas: capa apagada"));
+    } else if (!scene.zones()) {
+        note(pictureTr("Zonas: ninguna, %1").arg(noBlack));
+    } else {
+        add(colours::kZoneBox, pictureTr("Caja del carácter"));
+        add(colours::kZoneGrid,
+            pictureTr("Zonas del reconocedor: %1 x %2; el puntero da el valor de cada una")
+                .arg(scene.zones()->columns)
+                .arg(scene.zones()->rows));
+    }
+    return entries;
+}
+
+} // namespace vanto
