@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QHash>
 #include <QLocale>
 #include <QPainter>
 #include <QPolygon>
@@ -59,6 +60,33 @@ QRect pictureBox(Zoom zoom, const Box& box)
 QPoint centreOf(Zoom zoom, Point p)
 {
     return { zoom.centre(p.x), zoom.centre(p.y) };
+}
+
+// A label drawn once, black on a white patch so that it reads over black
+// and white pixels alike, and kept: laying text out costs far more than
+// copying its pixels, and the same few labels come back at every paint.
+// Only the painting thread uses it.
+const QImage& labelImage(const QString& text, const QString& font, QRgb colour, int width)
+{
+    static QHash<QString, QImage> kept;
+    const QString key = font + QChar(0) + QString::number(colour) + QChar(0)
+        + QString::number(width) + QChar(0) + text;
+    const auto found = kept.constFind(key);
+    if (found != kept.constEnd())
+        return *found;
+    if (kept.size() > 4096)
+        kept.clear();
+    QFont face;
+    face.fromString(font);
+    const QFontMetrics metrics(face);
+    const QString shown = width < 0 ? text : metrics.elidedText(text, Qt::ElideRight, width);
+    QImage label(metrics.horizontalAdvance(shown) + 2, metrics.height(), QImage::Format_RGB32);
+    label.fill(Qt::white);
+    QPainter painter(&label);
+    painter.setFont(face);
+    painter.setPen(QColor::fromRgba(colour));
+    painter.drawText(label.rect(), Qt::AlignCenter, shown);
+    return *kept.insert(key, label);
 }
 
 QPen linePen(QRgb colour)
@@ -170,8 +198,10 @@ void paintHull(QPainter& painter, const std::vector<Point>& hull, Zoom zoom)
         painter.drawPoint(polygon.front());
     else
         painter.drawPolygon(polygon);
+    QList<QRect> vertices;
     for (const QPoint& vertex : polygon)
-        painter.drawRect(QRect(vertex - QPoint(2, 2), QSize(4, 4)));
+        vertices.append(QRect(vertex - QPoint(2, 2), QSize(4, 4)));
+    painter.drawRects(vertices);
 }
 
 // The foot of the perpendicular from p to the line through a and b.
@@ -186,9 +216,18 @@ QPoint footOn(QPoint a, QPoint b, QPoint p)
         static_cast<int>(std::lround(a.y() + t * dy)) };
 }
 
-void paintDefects(QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, QRect area)
+// A defect is drawn in two parts: the hull edge and the depth line under
+// the hull and the borders, the cross on the farthest point and the label
+// over them, so that neither hides the other.
+enum class DefectPart { Lines, Marks };
+
+void paintDefects(
+    QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, QRect area, DefectPart part)
 {
     const QFontMetrics metrics(painter.font());
+    const QString font = painter.font().toString();
+    // Lines go in two batches, faint and deep.
+    QList<QLine> lines[2];
     int labels = 0;
     for (const DefectShape& defect : analysis.defects) {
         const Box box { std::min({ defect.start.x, defect.end.x, defect.farthest.x }),
@@ -200,30 +239,31 @@ void paintDefects(QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, 
                  .intersects(area))
             continue;
         const bool deep = defect.depth >= 1.0;
-        const QRgb colour = deep ? colours::kDefect : colours::kFaintDefect;
-        painter.setPen(linePen(colour));
-        const QPoint a = centreOf(zoom, defect.start);
-        const QPoint b = centreOf(zoom, defect.end);
         const QPoint f = centreOf(zoom, defect.farthest);
-        painter.drawLine(a, b);
-        painter.drawLine(f, footOn(a, b, f));
-        // The farthest point: a cross of 7 x 7 screen pixels.
-        painter.drawLine(f - QPoint(3, 3), f + QPoint(3, 3));
-        painter.drawLine(f + QPoint(-3, 3), f + QPoint(3, -3));
-        // Shallow defects are many and small: they are labelled only where
-        // there is room for it.
-        if ((deep || zoom.enlarge >= 8) && labels < kMaxLabels) {
-            ++labels;
-            const QString text = QString::fromStdString(fixed2(defect.depth));
-            const QRect place(f + QPoint(5, -metrics.height() - 2),
-                QSize(metrics.horizontalAdvance(text) + 2, metrics.height()));
-            painter.fillRect(place, QColor(255, 255, 255, 200));
-            painter.drawText(place, Qt::AlignCenter, text);
+        if (part == DefectPart::Lines) {
+            const QPoint a = centreOf(zoom, defect.start);
+            const QPoint b = centreOf(zoom, defect.end);
+            lines[deep].append({ QLine(a, b), QLine(f, footOn(a, b, f)) });
+            continue;
         }
+        // A cross of 7 x 7 screen pixels. Shallow defects are many and
+        // small: they are labelled only where there is room for it; the
+        // deepest come first.
+        lines[deep].append({ QLine(f - QPoint(3, 3), f + QPoint(3, 3)),
+            QLine(f + QPoint(-3, 3), f + QPoint(3, -3)) });
+        if ((deep || zoom.enlarge >= 8) && labels++ < kMaxLabels) {
+            painter.drawImage(f + QPoint(5, -metrics.height() - 2),
+                labelImage(QString::fromStdString(fixed2(defect.depth)), font,
+                    deep ? colours::kDefect : colours::kFaintDefect, -1));
+        }
+    }
+    for (const bool deep : { false, true }) {
+        painter.setPen(linePen(deep ? colours::kDefect : colours::kFaintDefect));
+        painter.drawLines(lines[deep]);
     }
 }
 
-void paintZones(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom, bool values)
+void paintZones(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom)
 {
     const int left = zoom.edge(zones.box.left);
     const int top = zoom.edge(zones.box.top);
@@ -241,26 +281,26 @@ void paintZones(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom, 
     painter.setPen(linePen(colours::kZoneBox));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(0, 0, -1, -1));
-    if (!values)
-        return;
+}
+
+// Each zone's value written in it, where it has room.
+void paintZoneValues(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom)
+{
     const QFontMetrics metrics(painter.font());
+    const QString font = painter.font().toString();
     for (int r = 0; r < zones.rows; ++r) {
         for (int c = 0; c < zones.columns; ++c) {
             const QRect zone(QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]),
                                  zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)])),
                 QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c + 1)]) - 1,
                     zoom.edge(zones.rowEdges[static_cast<std::size_t>(r + 1)]) - 1));
-            const QString text = QString::fromStdString(
-                zones.values[static_cast<std::size_t>(r * zones.columns + c)]);
-            const QString shown
-                = metrics.elidedText(text, Qt::ElideRight, std::max(zone.width() - 4, 0));
-            if (zone.height() < metrics.height() + 2 || shown.isEmpty() || shown == "…")
+            if (zone.height() < metrics.height() + 2 || zone.width() < 3 * metrics.height())
                 continue;
-            const QRect place(
-                QPoint(0, 0), QSize(metrics.horizontalAdvance(shown) + 2, metrics.height()));
-            const QRect centred = place.translated(zone.center() - place.center());
-            painter.fillRect(centred, QColor(255, 255, 255, 200));
-            painter.drawText(centred, Qt::AlignCenter, shown);
+            const QImage& label
+                = labelImage(QString::fromStdString(
+                                 zones.values[static_cast<std::size_t>(r * zones.columns + c)]),
+                    font, colours::kZoneBox, zone.width() - 4);
+            painter.drawImage(zone.center() - QPoint(label.width() / 2, label.height() / 2), label);
         }
     }
 }
@@ -324,14 +364,19 @@ void paintPicture(QPainter& painter, ViewerScene& scene, Zoom zoom, Layers layer
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setClipRect(area);
     paintImage(painter, scene, zoom, layers.testFlag(DeficiencyLayer), area);
-    if (layers.testFlag(ZonesLayer) && scene.zones())
-        paintZones(painter, *scene.zones(), zoom, layers.testFlag(ZoneValuesLayer));
+    const bool zones = layers.testFlag(ZonesLayer) && scene.zones();
+    if (zones)
+        paintZones(painter, *scene.zones(), zoom);
+    if (layers.testFlag(DefectsLayer))
+        paintDefects(painter, scene.borders(), zoom, area, DefectPart::Lines);
     if (layers.testFlag(HullLayer))
         paintHull(painter, scene.hull(), zoom);
     if (layers.testFlag(BordersLayer))
         paintBorders(painter, scene.borders(), zoom, area);
     if (layers.testFlag(DefectsLayer))
-        paintDefects(painter, scene.borders(), zoom, area);
+        paintDefects(painter, scene.borders(), zoom, area, DefectPart::Marks);
+    if (zones && layers.testFlag(ZoneValuesLayer))
+        paintZoneValues(painter, *scene.zones(), zoom);
     painter.restore();
 }
 
