@@ -50,18 +50,6 @@ private:
     int lastCode_ = -1;
 };
 
-Box boxOf(const std::vector<Point>& points)
-{
-    Box box { points.front().x, points.front().y, points.front().x, points.front().y };
-    for (const Point& p : points) {
-        box.left = std::min(box.left, p.x);
-        box.right = std::max(box.right, p.x);
-        box.top = std::min(box.top, p.y);
-        box.bottom = std::max(box.bottom, p.y);
-    }
-    return box;
-}
-
 int sign(int v)
 {
     return (v > 0) - (v < 0);
@@ -125,7 +113,7 @@ const BorderAnalysis& ViewerScene::borders()
         shape.number = number;
         shape.hole = border.hole;
         shape.parent = border.parent;
-        shape.box = boxOf(shape.turns); // the walk runs straight between turns
+        shape.box = boundingBox(shape.turns); // the walk runs straight between turns
         ++(shape.hole ? analysis.holes : analysis.outer);
 
         if (!shape.hole && length > kMaxDefectPoints) {

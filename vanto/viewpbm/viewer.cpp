@@ -475,7 +475,10 @@ bool ViewerWindow::saveImage(QString path)
                 .arg(QDir::toNativeSeparators(path), reason));
         return false;
     };
+    // A large picture takes a moment to draw and compress.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     const QImage shown = picture();
+    QApplication::restoreOverrideCursor();
     if (shown.isNull()) {
         const QSize size = zoom_.pictureSize({ scene_.bitmap().width, scene_.bitmap().height });
         return fail(tr("a este zoom la imagen mide %1 x %2 píxeles, demasiado para guardarla; "
@@ -489,7 +492,10 @@ bool ViewerWindow::saveImage(QString path)
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     QImageWriter writer(&file, "png");
-    if (!writer.write(shown)) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = writer.write(shown);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
         const QString reason
             = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         file.cancelWriting();
