@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "host_path.hpp"
+#include "text_file.hpp"
 #include "text_view.hpp"
 #include "tool_set.hpp"
 #include "twips.hpp"

@@ -16,6 +16,7 @@
 #include "form2.hpp"
 #include "host_path.hpp"
 #include "launch.hpp"
+#include "text_file.hpp"
 #include "text_view.hpp"
 #include "tool_set.hpp"
 #include "twips.hpp"

@@ -12,7 +12,7 @@ namespace glifora::tools {
 
 struct LaunchResult {
     int error = 0;       // the system's error number; 0 when the launch worked
-    std::string reason;  // the system's text for error, UTF-8; empty on success
+    std::string reason;  // the system's text for error, Spanish, UTF-8; empty on success
 
     bool ok() const { return error == 0; }
 };

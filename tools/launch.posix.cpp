@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "spawn.posix.hpp"
+#include "system_reason.hpp"
 
 namespace glifora::tools {
 
@@ -12,7 +13,7 @@ namespace {
 
 LaunchResult failure(int error)
 {
-    return LaunchResult { error, posix::errorText(error) };
+    return LaunchResult { error, systemMessage(error) };
 }
 
 } // namespace

@@ -139,12 +139,4 @@ void reap(pid_t child) noexcept
     retryOnInterrupt([child] { return waitpid(child, nullptr, 0); });
 }
 
-std::string errorText(int error)
-{
-    char buffer[256];
-    // The GNU strerror_r: returns the text, which may or may not be buffer.
-    const char* text = strerror_r(error, buffer, sizeof buffer);
-    return fromNarrow(text);
-}
-
 } // namespace glifora::tools::posix

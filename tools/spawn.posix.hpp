@@ -68,7 +68,4 @@ template <typename Call> auto retryOnInterrupt(Call call)
 // (ECHILD) counts as reaped.
 void reap(pid_t child) noexcept;
 
-// The system's text for an error number, as UTF-8.
-std::string errorText(int error);
-
 } // namespace glifora::tools::posix

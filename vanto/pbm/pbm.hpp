@@ -2,6 +2,8 @@
 // format description defines them. Shared by all our substitute tools.
 #pragma once
 
+#include "regular_file.hpp"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,17 +52,10 @@ PbmResult parsePbm(std::string_view bytes);
 // every message names the file.
 PbmResult readPbm(const std::string& path);
 
-// The whole content of the regular file at path, or why it cannot be had
-// (a Spanish phrase without the file name: "no se puede abrir: …"). A
-// folder, FIFO or device is refused without ever blocking, and so is a file
-// of more than maxBytes.
-struct FileBytes {
-    std::string bytes;
-    std::string error; // empty exactly when the read worked
-
-    bool ok() const { return error.empty(); }
-};
-FileBytes readRegularFile(const std::string& path, std::uint64_t maxBytes);
+// Whole files are read the one safe way the program has (see
+// regular_file.hpp): never blocking, regular files only, bounded.
+using glifora::tools::FileBytes;
+using glifora::tools::readRegularFile;
 
 // The image as a PBM file: plain, '0'/'1' characters with one row a line, or
 // raw, rows packed eight pixels a byte. The inverse of parsePbm.

@@ -1,5 +1,7 @@
 #include "tool_files.hpp"
 
+#include "system_reason.hpp"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -15,7 +17,7 @@ namespace {
 
 std::string reason(int error)
 {
-    return std::strerror(error);
+    return glifora::tools::systemReason(error);
 }
 
 bool writeAll(int fd, std::string_view data, int& error)

@@ -276,7 +276,8 @@ TEST_F(PbmFile, MissingFileIsNamedWithTheSystemReason)
     const PbmResult result = readPbm(path);
     ASSERT_FALSE(result.ok());
     EXPECT_NE(result.error.find("«" + path + "»"), std::string::npos) << result.error;
-    EXPECT_NE(result.error.find(std::strerror(ENOENT)), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("no existe el fichero o el directorio (error 2)"), std::string::npos)
+        << result.error;
 }
 
 TEST_F(PbmFile, PathThroughAFileGivesTheSystemReason)
@@ -284,7 +285,7 @@ TEST_F(PbmFile, PathThroughAFileGivesTheSystemReason)
     const std::string path = write("a.pbm", "P1 1 1 1") + "/b.pbm";
     const PbmResult result = readPbm(path);
     ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error.find(std::strerror(ENOTDIR)), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("no es un directorio (error 20)"), std::string::npos) << result.error;
 }
 
 TEST_F(PbmFile, UnreadableFileGivesTheSystemReason)
@@ -295,7 +296,7 @@ TEST_F(PbmFile, UnreadableFileGivesTheSystemReason)
     ::chmod(path.c_str(), 0);
     const PbmResult result = readPbm(path);
     ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error.find(std::strerror(EACCES)), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("permiso denegado (error 13)"), std::string::npos) << result.error;
 }
 
 TEST_F(PbmFile, DirectoryIsRefused)

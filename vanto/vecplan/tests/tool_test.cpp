@@ -113,7 +113,7 @@ TEST(VecplanTool, MissingRefsetGivesAClearMessageInResvec)
     EXPECT_EQ(result, o.out);
     EXPECT_EQ(result,
         "No se puede usar la base de referencias " + tool.dir.file("refset.db")
-            + ": no se puede abrir: " + std::strerror(ENOENT) + ".\n");
+            + ": no existe el fichero o el directorio (error 2).\n");
 }
 
 TEST(VecplanTool, MalformedRefsetGivesAClearMessageInResvec)

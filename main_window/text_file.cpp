@@ -1,0 +1,19 @@
+#include "text_file.hpp"
+
+#include <QFile>
+
+#include "regular_file.hpp"
+
+namespace glifora {
+
+TextFile readTextFile(const QString& path, qint64 maxSize)
+{
+    const tools::FileBytes file = tools::readRegularFile(
+        QFile::encodeName(path).toStdString(), static_cast<std::uint64_t>(maxSize));
+    if (!file.ok())
+        return TextFile{QString(), QString::fromStdString(file.error)};
+    return TextFile{QString::fromLocal8Bit(file.bytes.data(), qsizetype(file.bytes.size())),
+                    QString()};
+}
+
+}  // namespace glifora
