@@ -1,9 +1,11 @@
 #include "viewer.hpp"
 
 #include "image_view.hpp"
+#include "save_file.hpp"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -16,7 +18,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -486,23 +487,21 @@ bool ViewerWindow::saveImage(QString path)
                         .arg(size.width())
                         .arg(size.height()));
     }
-    // QSaveFile writes to a temporary file beside the target and renames it
-    // only once everything is written; a failure leaves neither.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    QImageWriter writer(&file, "png");
+    // Compressed in memory first, so that the file is written in one go
+    // and a failure leaves nothing behind.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = writer.write(shown);
+    const bool encoded = writer.write(shown);
     QApplication::restoreOverrideCursor();
-    if (!written) {
-        const QString reason
-            = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        return fail(reason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
+    if (!encoded)
+        return fail(writer.errorString());
+    const std::string failure = writeFileWhole(QFile::encodeName(path).toStdString(),
+        { png.constData(), static_cast<std::size_t>(png.size()) });
+    if (!failure.empty())
+        return fail(QString::fromUtf8(failure));
     return true;
 }
 

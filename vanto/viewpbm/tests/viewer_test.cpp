@@ -413,27 +413,41 @@ TEST_F(ShownViewer, SavedPngReadsBackWithTheSamePixels)
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), window->picture());
 }
 
-TEST_F(ShownViewer, SavingWhereWritingIsRefusedGivesASpanishBoxAndNoFile)
+TEST_F(ShownViewer, FailedSaveGivesASpanishBoxWithTheReasonAndLeavesNothing)
 {
     show("B.pbm", sample("B.pbm"));
     QTemporaryDir dir;
-    // Root may write in any folder of its own; the kernel's /sys refuses
-    // new files to everyone.
-    const QString folder = ::geteuid() == 0 ? QStringLiteral("/sys") : dir.path();
-    if (::geteuid() != 0)
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden);
-    bool saved = true;
-    const SeenBox box = catchMessageBox([&] { saved = window->saveImage(folder + "/vista.png"); });
-    EXPECT_FALSE(saved);
-    ASSERT_TRUE(box.seen);
-    EXPECT_TRUE(box.text.startsWith("No se pudo guardar la imagen en «" + folder + "/vista.png»: "))
-        << box.text.toStdString();
-    EXPECT_GT(box.text.size(),
-        QString("No se pudo guardar la imagen en «" + folder + "/vista.png»: ").size());
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden), before);
+    // A folder without write permission (root may write in any folder of
+    // its own, but the kernel's /sys refuses new files to everyone), and a
+    // name already taken by a folder, which fails only at the last step.
+    const QString closed = ::geteuid() == 0 ? QStringLiteral("/sys") : dir.filePath("cerrada");
+    if (::geteuid() != 0) {
+        QDir(dir.path()).mkdir("cerrada");
+        QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    QDir(dir.path()).mkpath("ocupada/vista.png");
+    const struct {
+        QString folder;
+        QString reason;
+    } cases[] = {
+        { closed, "no se puede crear un archivo en la carpeta: permiso denegado (error 13)" },
+        { dir.filePath("ocupada"), "(error 21)" },
+    };
+    for (const auto& c : cases) {
+        const QStringList before = QDir(c.folder).entryList(QDir::AllEntries | QDir::Hidden);
+        bool saved = true;
+        const SeenBox box
+            = catchMessageBox([&] { saved = window->saveImage(c.folder + "/vista.png"); });
+        EXPECT_FALSE(saved);
+        ASSERT_TRUE(box.seen);
+        EXPECT_TRUE(
+            box.text.startsWith("No se pudo guardar la imagen en «" + c.folder + "/vista.png»: "))
+            << box.text.toStdString();
+        EXPECT_TRUE(box.text.endsWith(c.reason)) << box.text.toStdString();
+        EXPECT_EQ(QDir(c.folder).entryList(QDir::AllEntries | QDir::Hidden), before);
+    }
     QFile::setPermissions(
-        dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST(SpanishTranslation, StandardButtonsReadAceptar)
