@@ -62,28 +62,32 @@ QPoint centreOf(Zoom zoom, Point p)
     return { zoom.centre(p.x), zoom.centre(p.y) };
 }
 
-// A label drawn once, black on a white patch so that it reads over black
-// and white pixels alike, and kept: laying text out costs far more than
+// A label drawn once, in its colour on a white patch so that it reads over
+// black and white pixels alike, and kept: laying text out costs far more than
 // copying its pixels, and the same few labels come back at every paint.
 // Only the painting thread uses it.
-const QImage& labelImage(const QString& text, const QString& font, QRgb colour, int width)
+const QImage& labelImage(const QString& text, const QFont& font, QRgb colour, int width)
 {
+    static QFont keptFont;
     static QHash<QString, QImage> kept;
-    const QString key = font + QChar(0) + QString::number(colour) + QChar(0)
-        + QString::number(width) + QChar(0) + text;
+    if (font != keptFont || kept.size() > 4096) {
+        kept.clear();
+        keptFont = font;
+    }
+    QString key = text;
+    key.append(QChar(0))
+        .append(QString::number(colour))
+        .append(QChar(0))
+        .append(QString::number(width));
     const auto found = kept.constFind(key);
     if (found != kept.constEnd())
         return *found;
-    if (kept.size() > 4096)
-        kept.clear();
-    QFont face;
-    face.fromString(font);
-    const QFontMetrics metrics(face);
+    const QFontMetrics metrics(font);
     const QString shown = width < 0 ? text : metrics.elidedText(text, Qt::ElideRight, width);
     QImage label(metrics.horizontalAdvance(shown) + 2, metrics.height(), QImage::Format_RGB32);
     label.fill(Qt::white);
     QPainter painter(&label);
-    painter.setFont(face);
+    painter.setFont(font);
     painter.setPen(QColor::fromRgba(colour));
     painter.drawText(label.rect(), Qt::AlignCenter, shown);
     return *kept.insert(key, label);
@@ -185,6 +189,15 @@ void paintBorders(QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, 
     }
 }
 
+// A hollow square of 5 x 5 screen pixels round p, in four strokes.
+void markVertex(QPainter& painter, QPoint p, const QColor& colour)
+{
+    painter.fillRect(p.x() - 2, p.y() - 2, 5, 1, colour);
+    painter.fillRect(p.x() - 2, p.y() + 2, 5, 1, colour);
+    painter.fillRect(p.x() - 2, p.y() - 1, 1, 3, colour);
+    painter.fillRect(p.x() + 2, p.y() - 1, 1, 3, colour);
+}
+
 void paintHull(QPainter& painter, const std::vector<Point>& hull, Zoom zoom)
 {
     if (hull.empty())
@@ -192,16 +205,12 @@ void paintHull(QPainter& painter, const std::vector<Point>& hull, Zoom zoom)
     QPolygon polygon;
     for (const Point& p : hull)
         polygon.append(centreOf(zoom, p));
+    polygon.append(polygon.front());
     painter.setPen(linePen(colours::kHull));
-    painter.setBrush(Qt::NoBrush);
-    if (polygon.size() == 1)
-        painter.drawPoint(polygon.front());
-    else
-        painter.drawPolygon(polygon);
-    QList<QRect> vertices;
-    for (const QPoint& vertex : polygon)
-        vertices.append(QRect(vertex - QPoint(2, 2), QSize(4, 4)));
-    painter.drawRects(vertices);
+    painter.drawPolyline(polygon);
+    const QColor colour = QColor::fromRgba(colours::kHull);
+    for (qsizetype i = 0; i + 1 < polygon.size(); ++i)
+        markVertex(painter, polygon[i], colour);
 }
 
 // The foot of the perpendicular from p to the line through a and b.
@@ -225,7 +234,7 @@ void paintDefects(
     QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, QRect area, DefectPart part)
 {
     const QFontMetrics metrics(painter.font());
-    const QString font = painter.font().toString();
+    const QFont& font = painter.font();
     // Lines go in two batches, faint and deep.
     QList<QLine> lines[2];
     int labels = 0;
@@ -265,29 +274,33 @@ void paintDefects(
 
 void paintZones(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom)
 {
+    // Every line here runs straight along a row or a column of the
+    // picture: a one-pixel-wide rectangle fills it far faster than a pen
+    // strokes it.
     const int left = zoom.edge(zones.box.left);
     const int top = zoom.edge(zones.box.top);
-    const int right = zoom.edge(zones.box.left + zones.box.width) - 1;
-    const int bottom = zoom.edge(zones.box.top + zones.box.height) - 1;
-    painter.setPen(linePen(colours::kZoneGrid));
-    for (int c = 1; c < zones.columns; ++c) {
-        const int x = zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]);
-        painter.drawLine(x, top, x, bottom);
-    }
-    for (int r = 1; r < zones.rows; ++r) {
-        const int y = zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)]);
-        painter.drawLine(left, y, right, y);
-    }
-    painter.setPen(linePen(colours::kZoneBox));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(0, 0, -1, -1));
+    const int width = zoom.edge(zones.box.left + zones.box.width) - left;
+    const int height = zoom.edge(zones.box.top + zones.box.height) - top;
+    const QColor grid = QColor::fromRgba(colours::kZoneGrid);
+    for (int c = 1; c < zones.columns; ++c)
+        painter.fillRect(
+            zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]), top, 1, height, grid);
+    for (int r = 1; r < zones.rows; ++r)
+        painter.fillRect(
+            left, zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)]), width, 1, grid);
+    // The box along the outermost picture pixels of the character's box.
+    const QColor box = QColor::fromRgba(colours::kZoneBox);
+    painter.fillRect(left, top, width, 1, box);
+    painter.fillRect(left, top + height - 1, width, 1, box);
+    painter.fillRect(left, top, 1, height, box);
+    painter.fillRect(left + width - 1, top, 1, height, box);
 }
 
 // Each zone's value written in it, where it has room.
 void paintZoneValues(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom)
 {
     const QFontMetrics metrics(painter.font());
-    const QString font = painter.font().toString();
+    const QFont& font = painter.font();
     for (int r = 0; r < zones.rows; ++r) {
         for (int c = 0; c < zones.columns; ++c) {
             const QRect zone(QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]),
