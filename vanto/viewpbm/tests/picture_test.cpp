@@ -14,13 +14,7 @@ namespace vanto {
 namespace {
 
 using testing::bitmapFromRows;
-
-Bitmap sample(const char* name)
-{
-    const PbmResult read = readPbm(std::string(GLIFORA_SAMPLES_DIR) + "/" + name);
-    EXPECT_TRUE(read.ok()) << read.error;
-    return read.bitmap;
-}
+using testing::sample;
 
 QPoint centre(Zoom zoom, Point p)
 {

@@ -27,6 +27,14 @@ inline Bitmap bitmapFromRows(const std::vector<std::string>& rows)
     return b;
 }
 
+// One of the images in samples/.
+inline Bitmap sample(const char* name)
+{
+    const PbmResult read = readPbm(std::string(GLIFORA_SAMPLES_DIR) + "/" + name);
+    EXPECT_TRUE(read.ok()) << read.error;
+    return read.bitmap;
+}
+
 // The picture with no layers at a whole factor.
 inline QImage barePicture(const Bitmap& b, int factor)
 {

@@ -34,6 +34,7 @@ using vanto::fitFactor;
 using vanto::testing::barePicture;
 using vanto::testing::bitmapFromRows;
 using vanto::testing::expectCrispEnlargement;
+using vanto::testing::sample;
 
 namespace {
 
@@ -238,13 +239,6 @@ SeenBox catchMessageBox(const std::function<void()>& action)
     action();
     poll.stop();
     return box;
-}
-
-Bitmap sample(const char* name)
-{
-    const vanto::PbmResult read = vanto::readPbm(std::string(GLIFORA_SAMPLES_DIR) + "/" + name);
-    EXPECT_TRUE(read.ok()) << read.error;
-    return read.bitmap;
 }
 
 QAction* action(QWidget& window, const QString& text)
