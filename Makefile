@@ -3,7 +3,13 @@
 #   make test  install what is missing, build, run the whole test suite
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-asan test-windows bench clean
+# make install puts Glifora under PREFIX for the current user, no root
+# needed, from a build of its own made for that place; make uninstall
+# removes what it put there.
+PREFIX ?= $(HOME)/.local
+INSTALL_BUILD ?= build-install
+
+.PHONY: all deps configure build run test test-asan test-windows bench install uninstall clean
 
 all: build
 
@@ -39,5 +45,11 @@ test-windows: deps
 bench: build
 	@for b in build/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
 
+install:
+	@JOBS=$(JOBS) sh cmake/install.sh install "$(PREFIX)" "$(INSTALL_BUILD)"
+
+uninstall:
+	@sh cmake/install.sh uninstall "$(PREFIX)"
+
 clean:
-	rm -rf build build-asan build-windows
+	rm -rf build build-asan build-windows build-install

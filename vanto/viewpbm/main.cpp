@@ -1,6 +1,7 @@
 // VIEWPBM.EXE <imagen.pbm>: shows the image maximised until Esc. Any problem
 // with the argument or the file is reported in a message box, never by
 // waiting on the file.
+#include "app_icon.hpp"
 #include "spanish.hpp"
 #include "viewer.hpp"
 
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     glifora::installSpanishTranslation(app);
+    glifora::setApplicationIcon(app);
 
     const vanto::ViewerInput input = vanto::loadViewerInput(app.arguments().mid(1));
     if (!input.error.isEmpty()) {
