@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 
 namespace vanto {
@@ -120,16 +121,35 @@ private:
 
 void writeTrazocReport(const Bitmap& image, std::ostream& out)
 {
-    // The borders are walked three times (counts, table, chain codes) and
-    // their points handed over one by one, never stored, so that memory
-    // stays flat whatever the image.
+    // The borders are walked twice, for the counts with the table and for
+    // the chain codes, their points handed over one by one, never stored,
+    // so that memory stays flat whatever the image. The table is kept
+    // aside (it stops at the budget) until the counts above it are known.
     std::uint64_t outer = 0;
     std::uint64_t holes = 0;
+    std::ostringstream table;
     {
         BorderFollower follower(image);
         Border border;
-        while (follower.next(border, [](const Point&) {}))
+        ReportList list(table);
+        BorderFigures figures;
+        std::uint64_t listed = 0;
+        while (follower.next(border, [&](const Point& p) {
+            if (!list.full())
+                figures.add(p);
+        })) {
             ++(border.hole ? holes : outer);
+            if (list.full())
+                continue;
+            const Box& box = figures.box;
+            list.write("  " + borderName(++listed, border) + ", inicio " + pointText(figures.first)
+                + ", " + counted(figures.points, "punto", "puntos") + ", perímetro "
+                + fixed2(figures.perimeter()) + ", caja " + pointText({ box.left, box.top }) + "-"
+                + pointText({ box.right, box.bottom }) + "\n");
+            figures = {};
+        }
+        if (listed < outer + holes)
+            list.writeLeftOut(counted(outer + holes - listed, "borde más", "bordes más"));
     }
 
     out << "TRAZOC - contornos del carácter\n"
@@ -153,27 +173,9 @@ void writeTrazocReport(const Bitmap& image, std::ostream& out)
 
     out << "Bordes, en el orden en que el barrido por filas los encuentra (perímetro: 1 por "
            "paso recto, raíz de 2 por paso diagonal; caja: esquinas superior izquierda e "
-           "inferior derecha, incluidas):\n";
+           "inferior derecha, incluidas):\n"
+        << table.view();
     const std::uint64_t borders = outer + holes;
-    {
-        BorderFollower follower(image);
-        Border border;
-        ReportList list(out);
-        BorderFigures figures;
-        for (std::uint64_t n = 1; follower.next(border, [&](const Point& p) { figures.add(p); });
-             ++n) {
-            if (list.full()) {
-                list.writeLeftOut(counted(borders - n + 1, "borde más", "bordes más"));
-                break;
-            }
-            const Box& box = figures.box;
-            list.write("  " + borderName(n, border) + ", inicio " + pointText(figures.first) + ", "
-                + counted(figures.points, "punto", "puntos") + ", perímetro "
-                + fixed2(figures.perimeter()) + ", caja " + pointText({ box.left, box.top }) + "-"
-                + pointText({ box.right, box.bottom }) + "\n");
-            figures = {};
-        }
-    }
 
     out << "\nCódigos de cadena, desde el punto de inicio de cada borde; el último paso "
            "vuelve al inicio:\n";
