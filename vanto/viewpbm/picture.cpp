@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -93,16 +94,123 @@ const QImage& labelImage(const QString& text, const QFont& font, QRgb colour, in
     return *kept.insert(key, label);
 }
 
-QPen linePen(QRgb colour)
-{
-    // Width 0: one screen pixel whatever the zoom.
-    return QPen(QColor::fromRgba(colour), 0);
-}
+// The exposed part of the picture as a buffer of pixels that the layers
+// are drawn straight into. They are lines one pixel wide, small squares and
+// ready-made labels, all opaque: for such things a painter's work per call
+// costs far more than the pixels themselves. Coordinates are the picture's;
+// whatever falls outside the part is left out.
+class Canvas {
+public:
+    Canvas(QImage& part, QPoint origin)
+        : bits_(reinterpret_cast<QRgb*>(part.bits()))
+        , stride_(part.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb)))
+        , area_(origin, part.size())
+    {
+    }
+
+    const QRect& area() const { return area_; }
+
+    void fill(QRect rect, QRgb colour)
+    {
+        rect &= area_;
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            QRgb* row = pixelAt(rect.left(), y);
+            std::fill(row, row + rect.width(), colour);
+        }
+    }
+
+    // The pixels of the segment from a to b, both ends included: along the
+    // longer axis one a step, the other coordinate rounded at each step, so
+    // the part of a segment in view is found without walking the rest.
+    void line(QPoint a, QPoint b, QRgb colour)
+    {
+        const int dx = b.x() - a.x(), dy = b.y() - a.y();
+        const bool alongX = std::abs(dx) >= std::abs(dy);
+        const int steps = std::max(std::abs(dx), std::abs(dy));
+        if (steps == 0) {
+            point(a, colour);
+            return;
+        }
+        const int major = alongX ? a.x() : a.y();
+        const int sign = (alongX ? dx : dy) > 0 ? 1 : -1;
+        const int low = alongX ? area_.left() : area_.top();
+        const int high = alongX ? area_.right() : area_.bottom();
+        const int first = std::max(0, sign > 0 ? low - major : major - high);
+        const int last = std::min(steps, sign > 0 ? high - major : major - low);
+        const std::int64_t minorStep = alongX ? dy : dx;
+        const int minor = alongX ? a.y() : a.x();
+        // minor + k * minorStep / steps, rounded half up, kept as a whole
+        // part and a remainder in [0, 2 steps) from one step to the next.
+        const std::int64_t twoSteps = 2 * static_cast<std::int64_t>(steps);
+        const std::int64_t start = 2 * static_cast<std::int64_t>(first) * minorStep + steps;
+        auto offset = static_cast<int>(floorDiv(start, twoSteps));
+        std::int64_t remainder = start - offset * twoSteps;
+        for (int k = first; k <= last; ++k) {
+            const int along = major + sign * k;
+            point(alongX ? QPoint(along, minor + offset) : QPoint(minor + offset, along), colour);
+            remainder += 2 * minorStep;
+            if (remainder >= twoSteps) {
+                ++offset;
+                remainder -= twoSteps;
+            } else if (remainder < 0) {
+                --offset;
+                remainder += twoSteps;
+            }
+        }
+    }
+
+    void polyline(const QPolygon& points, QRgb colour)
+    {
+        if (points.size() == 1)
+            point(points.front(), colour);
+        for (qsizetype i = 1; i < points.size(); ++i)
+            line(points[i - 1], points[i], colour);
+    }
+
+    // A hollow square of 5 x 5 pixels round p.
+    void square(QPoint p, QRgb colour)
+    {
+        fill(QRect(p.x() - 2, p.y() - 2, 5, 1), colour);
+        fill(QRect(p.x() - 2, p.y() + 2, 5, 1), colour);
+        fill(QRect(p.x() - 2, p.y() - 1, 1, 3), colour);
+        fill(QRect(p.x() + 2, p.y() - 1, 1, 3), colour);
+    }
+
+    // A label (RGB32) with its top left corner at topLeft.
+    void put(const QImage& label, QPoint topLeft)
+    {
+        const QRect shown = QRect(topLeft, label.size()) & area_;
+        for (int y = shown.top(); y <= shown.bottom(); ++y) {
+            const auto* from = reinterpret_cast<const QRgb*>(label.constScanLine(y - topLeft.y()))
+                + (shown.left() - topLeft.x());
+            std::copy(from, from + shown.width(), pixelAt(shown.left(), y));
+        }
+    }
+
+private:
+    static std::int64_t floorDiv(std::int64_t num, std::int64_t den) // den > 0
+    {
+        return num >= 0 ? num / den : -((-num + den - 1) / den);
+    }
+
+    QRgb* pixelAt(int x, int y) { return bits_ + (y - area_.top()) * stride_ + (x - area_.left()); }
+
+    void point(QPoint p, QRgb colour)
+    {
+        if (p.x() >= area_.left() && p.x() <= area_.right() && p.y() >= area_.top()
+            && p.y() <= area_.bottom())
+            *pixelAt(p.x(), p.y()) = colour;
+    }
+
+    QRgb* bits_;
+    qsizetype stride_; // pixels from one row to the next
+    QRect area_;
+};
 
 // The image with the deficiency tint or without, crisp: each picture pixel
 // takes the shade of the one image pixel it enlarges, or the strongest
 // shade of the block it reduces.
-void paintImage(QPainter& painter, ViewerScene& scene, Zoom zoom, bool tinted, QRect area)
+void paintImage(QImage& part, ViewerScene& scene, Zoom zoom, bool tinted, QRect area)
 {
     const Bitmap& bitmap = scene.bitmap();
     const std::uint8_t* shades = tinted ? scene.deficiency().shades.data() : bitmap.pixels.data();
@@ -112,9 +220,6 @@ void paintImage(QPainter& painter, ViewerScene& scene, Zoom zoom, bool tinted, Q
         : std::array<QRgb, 4> { colours::kWhite, colours::kBlack, colours::kBlack,
               colours::kBlack };
 
-    QImage part(area.size(), QImage::Format_RGB32);
-    if (part.isNull())
-        return;
     const auto width = static_cast<std::size_t>(bitmap.width);
     std::vector<int> first(static_cast<std::size_t>(area.width()));
     std::vector<int> last(first.size()); // exclusive
@@ -159,14 +264,13 @@ void paintImage(QPainter& painter, ViewerScene& scene, Zoom zoom, bool tinted, Q
             out[sx] = table[std::min<std::uint8_t>(shade, 3)];
         }
     }
-    painter.drawImage(area.topLeft(), part);
 }
 
-void paintBorders(QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, QRect area)
+void paintBorders(Canvas& canvas, const BorderAnalysis& analysis, Zoom zoom)
 {
     QPolygon line;
     for (const BorderShape& border : analysis.borders) {
-        if (!pictureBox(zoom, border.box).intersects(area))
+        if (!pictureBox(zoom, border.box).intersects(canvas.area()))
             continue;
         // Pixels that fall on one picture pixel are drawn once.
         line.clear();
@@ -175,42 +279,27 @@ void paintBorders(QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, 
             if (line.isEmpty() || line.back() != q)
                 line.append(q);
         }
-        const QRgb colour = border.hole ? colours::kHoleBorder : colours::kOuterBorder;
-        painter.setPen(linePen(colour));
-        if (line.size() == 1) {
-            painter.drawPoint(line.front());
-        } else {
+        if (line.size() > 1)
             line.append(line.front());
-            painter.drawPolyline(line);
-        }
+        const QRgb colour = border.hole ? colours::kHoleBorder : colours::kOuterBorder;
+        canvas.polyline(line, colour);
         // The start: a square of 5 x 5 screen pixels round its centre.
-        painter.fillRect(QRect(centreOf(zoom, border.start()) - QPoint(2, 2), QSize(5, 5)),
-            QColor::fromRgba(colour));
+        canvas.fill(QRect(centreOf(zoom, border.start()) - QPoint(2, 2), QSize(5, 5)), colour);
     }
 }
 
-// A hollow square of 5 x 5 screen pixels round p, in four strokes.
-void markVertex(QPainter& painter, QPoint p, const QColor& colour)
-{
-    painter.fillRect(p.x() - 2, p.y() - 2, 5, 1, colour);
-    painter.fillRect(p.x() - 2, p.y() + 2, 5, 1, colour);
-    painter.fillRect(p.x() - 2, p.y() - 1, 1, 3, colour);
-    painter.fillRect(p.x() + 2, p.y() - 1, 1, 3, colour);
-}
-
-void paintHull(QPainter& painter, const std::vector<Point>& hull, Zoom zoom)
+void paintHull(Canvas& canvas, const std::vector<Point>& hull, Zoom zoom)
 {
     if (hull.empty())
         return;
     QPolygon polygon;
     for (const Point& p : hull)
         polygon.append(centreOf(zoom, p));
-    polygon.append(polygon.front());
-    painter.setPen(linePen(colours::kHull));
-    painter.drawPolyline(polygon);
-    const QColor colour = QColor::fromRgba(colours::kHull);
-    for (qsizetype i = 0; i + 1 < polygon.size(); ++i)
-        markVertex(painter, polygon[i], colour);
+    for (const QPoint& vertex : polygon)
+        canvas.square(vertex, colours::kHull);
+    if (polygon.size() > 1)
+        polygon.append(polygon.front());
+    canvas.polyline(polygon, colours::kHull);
 }
 
 // The foot of the perpendicular from p to the line through a and b.
@@ -231,12 +320,9 @@ QPoint footOn(QPoint a, QPoint b, QPoint p)
 enum class DefectPart { Lines, Marks };
 
 void paintDefects(
-    QPainter& painter, const BorderAnalysis& analysis, Zoom zoom, QRect area, DefectPart part)
+    Canvas& canvas, const BorderAnalysis& analysis, Zoom zoom, const QFont& font, DefectPart part)
 {
-    const QFontMetrics metrics(painter.font());
-    const QFont& font = painter.font();
-    // Lines go in two batches, faint and deep.
-    QList<QLine> lines[2];
+    const int labelHeight = QFontMetrics(font).height();
     int labels = 0;
     for (const DefectShape& defect : analysis.defects) {
         const Box box { std::min({ defect.start.x, defect.end.x, defect.farthest.x }),
@@ -244,76 +330,68 @@ void paintDefects(
             std::max({ defect.start.x, defect.end.x, defect.farthest.x }),
             std::max({ defect.start.y, defect.end.y, defect.farthest.y }) };
         if (!pictureBox(zoom, box)
-                 .adjusted(0, -metrics.height(), metrics.height() * 3, 0)
-                 .intersects(area))
+                 .adjusted(0, -labelHeight, labelHeight * 3, 0)
+                 .intersects(canvas.area()))
             continue;
         const bool deep = defect.depth >= 1.0;
+        const QRgb colour = deep ? colours::kDefect : colours::kFaintDefect;
         const QPoint f = centreOf(zoom, defect.farthest);
         if (part == DefectPart::Lines) {
             const QPoint a = centreOf(zoom, defect.start);
             const QPoint b = centreOf(zoom, defect.end);
-            lines[deep].append({ QLine(a, b), QLine(f, footOn(a, b, f)) });
+            canvas.line(a, b, colour);
+            canvas.line(f, footOn(a, b, f), colour);
             continue;
         }
         // A cross of 7 x 7 screen pixels. Shallow defects are many and
         // small: they are labelled only where there is room for it; the
         // deepest come first.
-        lines[deep].append({ QLine(f - QPoint(3, 3), f + QPoint(3, 3)),
-            QLine(f + QPoint(-3, 3), f + QPoint(3, -3)) });
-        if ((deep || zoom.enlarge >= 8) && labels++ < kMaxLabels) {
-            painter.drawImage(f + QPoint(5, -metrics.height() - 2),
-                labelImage(QString::fromStdString(fixed2(defect.depth)), font,
-                    deep ? colours::kDefect : colours::kFaintDefect, -1));
-        }
-    }
-    for (const bool deep : { false, true }) {
-        painter.setPen(linePen(deep ? colours::kDefect : colours::kFaintDefect));
-        painter.drawLines(lines[deep]);
+        canvas.line(f - QPoint(3, 3), f + QPoint(3, 3), colour);
+        canvas.line(f + QPoint(-3, 3), f + QPoint(3, -3), colour);
+        if ((deep || zoom.enlarge >= 8) && labels++ < kMaxLabels)
+            canvas.put(labelImage(QString::fromStdString(fixed2(defect.depth)), font, colour, -1),
+                f + QPoint(5, -labelHeight - 2));
     }
 }
 
-void paintZones(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom)
+void paintZones(Canvas& canvas, const vecplan::ZoneLayout& zones, Zoom zoom)
 {
-    // Every line here runs straight along a row or a column of the
-    // picture: a one-pixel-wide rectangle fills it far faster than a pen
-    // strokes it.
     const int left = zoom.edge(zones.box.left);
     const int top = zoom.edge(zones.box.top);
     const int width = zoom.edge(zones.box.left + zones.box.width) - left;
     const int height = zoom.edge(zones.box.top + zones.box.height) - top;
-    const QColor grid = QColor::fromRgba(colours::kZoneGrid);
     for (int c = 1; c < zones.columns; ++c)
-        painter.fillRect(
-            zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]), top, 1, height, grid);
+        canvas.fill(
+            QRect(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]), top, 1, height),
+            colours::kZoneGrid);
     for (int r = 1; r < zones.rows; ++r)
-        painter.fillRect(
-            left, zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)]), width, 1, grid);
+        canvas.fill(QRect(left, zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)]), width, 1),
+            colours::kZoneGrid);
     // The box along the outermost picture pixels of the character's box.
-    const QColor box = QColor::fromRgba(colours::kZoneBox);
-    painter.fillRect(left, top, width, 1, box);
-    painter.fillRect(left, top + height - 1, width, 1, box);
-    painter.fillRect(left, top, 1, height, box);
-    painter.fillRect(left + width - 1, top, 1, height, box);
+    canvas.fill(QRect(left, top, width, 1), colours::kZoneBox);
+    canvas.fill(QRect(left, top + height - 1, width, 1), colours::kZoneBox);
+    canvas.fill(QRect(left, top, 1, height), colours::kZoneBox);
+    canvas.fill(QRect(left + width - 1, top, 1, height), colours::kZoneBox);
 }
 
 // Each zone's value written in it, where it has room.
-void paintZoneValues(QPainter& painter, const vecplan::ZoneLayout& zones, Zoom zoom)
+void paintZoneValues(Canvas& canvas, const vecplan::ZoneLayout& zones, Zoom zoom, const QFont& font)
 {
-    const QFontMetrics metrics(painter.font());
-    const QFont& font = painter.font();
+    const int labelHeight = QFontMetrics(font).height();
     for (int r = 0; r < zones.rows; ++r) {
         for (int c = 0; c < zones.columns; ++c) {
             const QRect zone(QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]),
                                  zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)])),
                 QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c + 1)]) - 1,
                     zoom.edge(zones.rowEdges[static_cast<std::size_t>(r + 1)]) - 1));
-            if (zone.height() < metrics.height() + 2 || zone.width() < 3 * metrics.height())
+            if (zone.height() < labelHeight + 2 || zone.width() < 3 * labelHeight
+                || !zone.intersects(canvas.area()))
                 continue;
             const QImage& label
                 = labelImage(QString::fromStdString(
                                  zones.values[static_cast<std::size_t>(r * zones.columns + c)]),
                     font, colours::kZoneBox, zone.width() - 4);
-            painter.drawImage(zone.center() - QPoint(label.width() / 2, label.height() / 2), label);
+            canvas.put(label, zone.center() - QPoint(label.width() / 2, label.height() / 2));
         }
     }
 }
@@ -373,24 +451,27 @@ void paintPicture(QPainter& painter, ViewerScene& scene, Zoom zoom, Layers layer
     area &= QRect(QPoint(0, 0), zoom.pictureSize({ bitmap.width, bitmap.height }));
     if (area.isEmpty())
         return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setClipRect(area);
-    paintImage(painter, scene, zoom, layers.testFlag(DeficiencyLayer), area);
+    QImage part(area.size(), QImage::Format_RGB32);
+    if (part.isNull())
+        return;
+    paintImage(part, scene, zoom, layers.testFlag(DeficiencyLayer), area);
+
+    Canvas canvas(part, area.topLeft());
+    const QFont& font = painter.font();
     const bool zones = layers.testFlag(ZonesLayer) && scene.zones();
     if (zones)
-        paintZones(painter, *scene.zones(), zoom);
+        paintZones(canvas, *scene.zones(), zoom);
     if (layers.testFlag(DefectsLayer))
-        paintDefects(painter, scene.borders(), zoom, area, DefectPart::Lines);
+        paintDefects(canvas, scene.borders(), zoom, font, DefectPart::Lines);
     if (layers.testFlag(HullLayer))
-        paintHull(painter, scene.hull(), zoom);
+        paintHull(canvas, scene.hull(), zoom);
     if (layers.testFlag(BordersLayer))
-        paintBorders(painter, scene.borders(), zoom, area);
+        paintBorders(canvas, scene.borders(), zoom);
     if (layers.testFlag(DefectsLayer))
-        paintDefects(painter, scene.borders(), zoom, area, DefectPart::Marks);
+        paintDefects(canvas, scene.borders(), zoom, font, DefectPart::Marks);
     if (zones && layers.testFlag(ZoneValuesLayer))
-        paintZoneValues(painter, *scene.zones(), zoom);
-    painter.restore();
+        paintZoneValues(canvas, *scene.zones(), zoom, font);
+    painter.drawImage(area.topLeft(), part);
 }
 
 QImage renderPicture(ViewerScene& scene, Zoom zoom, Layers layers)

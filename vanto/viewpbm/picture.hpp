@@ -61,7 +61,8 @@ enum Layer {
 };
 Q_DECLARE_FLAGS(Layers, Layer)
 
-// The colours of the layers, also shown in the legend.
+// The colours of the layers, also shown in the legend. All are opaque: the
+// layers are written straight into the picture's pixels.
 namespace colours {
 inline constexpr QRgb kWhite = 0xffffffff;
 inline constexpr QRgb kBlack = 0xff000000;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QPointF>
 
 #include <cmath>
@@ -171,6 +172,27 @@ TEST(Picture, ZonesFrameTheCharacterWithTheRecognisersGrid)
             colours::kZoneGrid)
             << "column edge " << c;
     EXPECT_EQ(picture.pixel(1, 1), colours::kWhite);
+}
+
+TEST(Picture, PaintingItPieceByPieceGivesTheSamePixelsAsPaintingItWhole)
+{
+    // A window repaints only what is exposed: every layer must join up
+    // exactly across the pieces, lines cut anywhere along their length.
+    ViewerScene scene(sample("e.pbm"));
+    const Layers all
+        = BordersLayer | HullLayer | DefectsLayer | DeficiencyLayer | ZonesLayer | ZoneValuesLayer;
+    for (const Zoom zoom : { Zoom { 9, 1 }, Zoom { 1, 1 }, Zoom { 1, 3 } }) {
+        const QImage whole = renderPicture(scene, zoom, all);
+        QImage pieces(whole.size(), QImage::Format_RGB32);
+        pieces.fill(Qt::red);
+        {
+            QPainter painter(&pieces);
+            for (int y = 0; y < whole.height(); y += 23)
+                for (int x = 0; x < whole.width(); x += 37)
+                    paintPicture(painter, scene, zoom, all, QRect(x, y, 37, 23));
+        }
+        EXPECT_EQ(pieces, whole) << zoom.text().toStdString();
+    }
 }
 
 TEST(Picture, ReducedPictureIsBlackWhereverItsBlockHasABlackPixel)
