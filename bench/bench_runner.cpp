@@ -3,6 +3,9 @@
 //    piped by /bin/sh into `cat > /dev/null`;
 //  - overhead: ejecuta on a child that exits at once, against a bare
 //    posix_spawn + waitpid of the same child;
+//  - the observer: ejecuta with an observer against the plain ejecuta on a
+//    child that exits at once, and draining 1 GiB with an observer against
+//    the shell pipeline;
 //  - memory: the process's peak RSS after 10 MiB and after 1 GiB of output.
 // Each comparison reports both medians and their ratio ("ratio": ours over
 // the reference). Child processes do the work, so every time is wall-clock.
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -138,23 +142,65 @@ void comparePaired(benchmark::State& state, Ours ours, Reference reference)
     state.counters["cpu_ratio"] = median(sides[0].cpu) / median(sides[1].cpu);
 }
 
+// The 1 GiB writer piped by /bin/sh into `cat > /dev/null`, its path in
+// single quotes for the shell.
+class ShellPipeline {
+public:
+    ShellPipeline()
+    {
+        script = "'";
+        for (const char c : kChildTool)
+            script += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        script += "' repeat " + std::to_string(1024 * kMiB) + " | cat > /dev/null";
+    }
+    bool operator()()
+    {
+        char sh[] = "/bin/sh";
+        char dashC[] = "-c";
+        char* const argv[] = { sh, dashC, script.data(), nullptr };
+        return spawnAndWait(sh, argv);
+    }
+
+private:
+    std::string script;
+};
+
+// An observer as cheap as one can be: it only counts its calls.
+struct CountingObserver {
+    long long calls = 0;
+    glifora::tools::WaitAnswer operator()(std::chrono::milliseconds)
+    {
+        ++calls;
+        return glifora::tools::WaitAnswer::Continue;
+    }
+};
+
+// ejecuta with counter as its observer. Nothing asks to stop, so there is
+// always a result.
+std::string observed(const std::string& line, CountingObserver& counter)
+{
+    return ejecuta(line, glifora::tools::builtInDriveRoot(), std::ref(counter)).value();
+}
+
 void BM_Drain1GiB(benchmark::State& state)
 {
     const std::string line = writerLine(1024 * kMiB);
-    // The same writer, its path in single quotes for the shell.
-    std::string script = "'";
-    for (const char c : kChildTool)
-        script += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    script += "' repeat " + std::to_string(1024 * kMiB) + " | cat > /dev/null";
-    char sh[] = "/bin/sh";
-    char dashC[] = "-c";
-    char* const argv[] = { sh, dashC, script.data(), nullptr };
-
     comparePaired(
         state, [&] { return ejecuta(line).size() == glifora::tools::kCaptureCapacity; },
-        [&] { return spawnAndWait(sh, argv); });
+        ShellPipeline());
 }
 BENCHMARK(BM_Drain1GiB)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_Drain1GiBObserved(benchmark::State& state)
+{
+    const std::string line = writerLine(1024 * kMiB);
+    CountingObserver counter;
+    comparePaired(
+        state, [&] { return observed(line, counter).size() == glifora::tools::kCaptureCapacity; },
+        ShellPipeline());
+    state.counters["observer_calls"] = static_cast<double>(counter.calls);
+}
+BENCHMARK(BM_Drain1GiBObserved)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_StartOverhead(benchmark::State& state)
 {
@@ -168,6 +214,16 @@ void BM_StartOverhead(benchmark::State& state)
         [&] { return spawnAndWait(path.c_str(), argv); });
 }
 BENCHMARK(BM_StartOverhead)->Iterations(1001)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_ObserverOverhead(benchmark::State& state)
+{
+    const std::string line = quoteArgument(kChildTool) + " silent";
+    CountingObserver counter;
+    comparePaired(
+        state, [&] { return observed(line, counter).empty(); },
+        [&] { return ejecuta(line).empty(); });
+}
+BENCHMARK(BM_ObserverOverhead)->Iterations(1001)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -8,10 +8,10 @@
 #include <QPlainTextEdit>
 
 #include <array>
+#include <optional>
 
 #include "command_button.hpp"
 #include "command_line.hpp"
-#include "ejecuta.hpp"
 #include "file_chooser.hpp"
 #include "form2.hpp"
 #include "host_path.hpp"
@@ -20,12 +20,12 @@
 #include "text_view.hpp"
 #include "tool_set.hpp"
 #include "twips.hpp"
+#include "waiting_window.hpp"
 
 namespace glifora {
 
 using tools::buildCommandLine;
 using tools::builtInDriveRoot;
-using tools::ejecuta;
 using tools::launchDetached;
 using tools::LaunchResult;
 using tools::toHostPath;
@@ -199,6 +199,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::open_Click()
 {
+    // No command starts while a captured tool runs: input is held back
+    // then, and this covers a command reached without input.
+    if (waitingForTool())
+        return;
     com1->setFilter(QStringLiteral("texto|*.pbm"));
     if (!com1->showOpen(this))
         return;  // cancelled: nothing changes
@@ -237,6 +241,8 @@ void Form1::open_Click()
 
 void Form1::sal_Click()
 {
+    if (waitingForTool())
+        return;
     close();
 }
 
@@ -256,6 +262,8 @@ void Form1::warn(const QString& text)
 
 void Form1::Command1_Click()
 {
+    if (waitingForTool())
+        return;
     if (!requireImage())
         return;
     const LaunchResult viewer =
@@ -271,24 +279,35 @@ void Form1::Command1_Click()
 
 void Form1::runCapturedTool(std::string_view prefix)
 {
-    const std::string output = ejecuta(buildCommandLine(prefix, fich.toStdString()), driveRoot);
-    showText(RichTextBox2, QString::fromStdString(output));
+    // The tool as the program names it, for the waiting window.
+    const QString program = QString::fromLatin1(prefix.data(), qsizetype(prefix.size())).trimmed();
+    const std::optional<std::string> output =
+        runWhileWaiting(this, program, buildCommandLine(prefix, fich.toStdString()), driveRoot);
+    if (!output)
+        return;  // stopped by the user: the view stays as it was
+    showText(RichTextBox2, QString::fromStdString(*output));
 }
 
 void Form1::Command2_Click()
 {
+    if (waitingForTool())
+        return;
     if (requireImage())
         runCapturedTool(tools::kContourPrefix);
 }
 
 void Form1::Command3_Click()
 {
+    if (waitingForTool())
+        return;
     if (requireImage())
         runCapturedTool(tools::kConvexPrefix);
 }
 
 void Form1::Command4_Click()
 {
+    if (waitingForTool())
+        return;
     if (!requireImage())
         return;
     const QString path = QString::fromStdString(toHostPath(tools::kVectorResultFile, driveRoot));
@@ -303,6 +322,8 @@ void Form1::Command4_Click()
 
 void Form1::Command5_Click()
 {
+    if (waitingForTool())
+        return;
     if (!form2)
         form2 = std::make_unique<Form2>(driveRoot);
     form2->show();

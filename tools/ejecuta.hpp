@@ -3,7 +3,10 @@
 // wrote. It never reports an error any other way than through its result.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +26,25 @@ inline constexpr std::size_t kCaptureCapacity = 10240;
 //   "Error: ReadFile failed. <n>"
 // with the system's error number n in decimal. On POSIX the program token is
 // mapped with toHostPath(program, driveRoot).
-std::string ejecuta(std::string_view commandLine,
-                    std::string_view driveRoot = builtInDriveRoot());
+std::string ejecuta(std::string_view commandLine, std::string_view driveRoot = builtInDriveRoot());
 
-}  // namespace glifora::tools
+// What an observer answers a waiting ejecuta.
+enum class WaitAnswer { Continue, Stop };
+
+// Called on the calling thread, inside the call, about every
+// kObserverInterval while ejecuta waits for its child, with the time since
+// the child was started. It must not throw.
+using WaitObserver = std::function<WaitAnswer(std::chrono::milliseconds elapsed)>;
+
+inline constexpr std::chrono::milliseconds kObserverInterval { 50 };
+
+// ejecuta(commandLine, driveRoot), calling observer while it waits. Until
+// the observer answers Stop, the call and its result are exactly those of
+// ejecuta(commandLine, driveRoot). On Stop the child is ended at once
+// (SIGKILL on POSIX, TerminateProcess on Windows) and reaped, everything
+// the call opened is released, and the result is empty: no text, so that
+// nothing a tool prints can be mistaken for it.
+std::optional<std::string> ejecuta(
+    std::string_view commandLine, std::string_view driveRoot, const WaitObserver& observer);
+
+} // namespace glifora::tools

@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -156,13 +159,66 @@ bool hasEnded(pid_t child)
     return result == -1 ? errno == ECHILD : info.si_pid == child;
 }
 
+// Keeps an observer's appointments, about every kObserverInterval, whether
+// the child is quiet or writes without a pause.
+class Appointments {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit Appointments(const WaitObserver* observer)
+        : observer(observer)
+    {
+    }
+
+    // How long poll may wait: no longer than until the observer is due.
+    int timeout(int otherwise) const
+    {
+        if (!observer)
+            return otherwise;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+        const int due = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        return otherwise < 0 || due < otherwise ? due : otherwise;
+    }
+
+    // How much one round may read: a child that never pauses must not keep
+    // the observer waiting.
+    std::size_t readLimit() const { return observer ? kObservedReadLimit : SIZE_MAX; }
+
+    // Calls the observer if it is due; false when it asks to stop.
+    bool keepWaiting()
+    {
+        if (!observer)
+            return true;
+        const Clock::time_point now = Clock::now();
+        if (now < next)
+            return true;
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
+        if ((*observer)(elapsed) == WaitAnswer::Stop)
+            return false;
+        // From after the call: an observer that took long is not called
+        // again at once to catch up.
+        next = Clock::now() + kObserverInterval;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kObservedReadLimit = 4 * 1024 * 1024;
+
+    const WaitObserver* observer;
+    Clock::time_point start = Clock::now();
+    Clock::time_point next = start + kObserverInterval;
+};
+
 // Takes the output until its end or, when the child ends first, what is in
 // the pipe at that moment. The second case is a child that left a process
 // of its own holding the pipe's write end: its end of output may never come,
-// and waiting for it would hang our caller.
-std::string collect(pid_t child, int readEnd, const Descriptor& exitWatch)
+// and waiting for it would hang our caller. Empty when the observer asked
+// to stop.
+std::optional<std::string> collect(
+    pid_t child, int readEnd, const Descriptor& exitWatch, const WaitObserver* observer)
 {
     Collector collector(readEnd);
+    Appointments appointments(observer);
     // The pipe holds at most this much, so a drain after the child's end
     // never reads more than was already there when it ended.
     const int pipeSize = fcntl(readEnd, F_GETPIPE_SZ);
@@ -172,7 +228,7 @@ std::string collect(pid_t child, int readEnd, const Descriptor& exitWatch)
     const nfds_t count = exitWatch.get() >= 0 ? 2 : 1;
     const int timeout = exitWatch.get() >= 0 ? -1 : kExitPollMs;
     for (;;) {
-        const int ready = poll(watched, count, timeout);
+        const int ready = poll(watched, count, appointments.timeout(timeout));
         if (ready == -1) {
             if (errno == EINTR)
                 continue;
@@ -180,7 +236,7 @@ std::string collect(pid_t child, int readEnd, const Descriptor& exitWatch)
         }
         const bool ended = count == 2 ? (watched[1].revents & POLLIN) != 0 : hasEnded(child);
         if (watched[0].revents != 0 || ended) {
-            switch (collector.readAvailable(ended ? drainLimit : SIZE_MAX)) {
+            switch (collector.readAvailable(ended ? drainLimit : appointments.readLimit())) {
             case Collector::State::Failed:
                 return failure("ReadFile", collector.error());
             case Collector::State::End:
@@ -192,12 +248,28 @@ std::string collect(pid_t child, int readEnd, const Descriptor& exitWatch)
                 break;
             }
         }
+        if (!appointments.keepWaiting())
+            return std::nullopt;
     }
 }
 
-} // namespace
+// Ends the child at once. Through its pidfd where there is one: that names
+// this child and no other, even if the caller ignores SIGCHLD and the child
+// has already gone and been reaped by the kernel, its number free for reuse.
+// Without one the number is used: a child that we have not reaped keeps it
+// (only a caller ignoring SIGCHLD, on a kernel too old for pidfds, could
+// lose it in the moment between the child's end and the signal).
+void endAtOnce(pid_t child, const Descriptor& exitWatch)
+{
+    if (exitWatch.get() >= 0)
+        syscall(SYS_pidfd_send_signal, exitWatch.get(), SIGKILL, nullptr, 0);
+    else
+        ::kill(child, SIGKILL);
+}
 
-std::string ejecuta(std::string_view commandLine, std::string_view driveRoot)
+// Runs commandLine; observer may be null.
+std::optional<std::string> run(
+    std::string_view commandLine, std::string_view driveRoot, const WaitObserver* observer)
 {
     std::vector<std::string> argv = posix::hostArguments(commandLine, driveRoot);
 
@@ -232,12 +304,28 @@ std::string ejecuta(std::string_view commandLine, std::string_view driveRoot)
     // Our copy of the write end would keep the output from ever ending.
     writeEnd.reset();
 
-    std::string result = collect(child, readEnd.get(), exitWatch);
+    std::optional<std::string> result = collect(child, readEnd.get(), exitWatch, observer);
+    if (!result)
+        endAtOnce(child, exitWatch);
     // A child still writing after a failed read gets EPIPE instead of
     // blocking on a pipe nobody reads; then the wait below ends.
     readEnd.reset();
     posix::reap(child);
     return result;
+}
+
+} // namespace
+
+std::string ejecuta(std::string_view commandLine, std::string_view driveRoot)
+{
+    // Without an observer nothing asks to stop: there is always a result.
+    return *run(commandLine, driveRoot, nullptr);
+}
+
+std::optional<std::string> ejecuta(
+    std::string_view commandLine, std::string_view driveRoot, const WaitObserver& observer)
+{
+    return run(commandLine, driveRoot, &observer);
 }
 
 } // namespace glifora::tools

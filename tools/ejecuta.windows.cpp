@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 
+#include "process_start.windows.hpp"
 #include "text_encoding.hpp"
 
 namespace glifora::tools {
@@ -28,6 +30,40 @@ struct Capture {
     DWORD readError = 0; // 0: no read failed
     bool finished = false; // every writer has closed the pipe
     bool childEnded = false; // the wait on the child has returned
+    bool stopped = false; // the observer asked to stop
+};
+
+// Keeps an observer's appointments, about every kObserverInterval, whether
+// the child is quiet or writes without a pause.
+class Appointments {
+public:
+    explicit Appointments(const WaitObserver* observer)
+        : observer(observer)
+    {
+    }
+
+    // Calls the observer if it is due; false when it asks to stop.
+    bool keepWaiting()
+    {
+        if (!observer)
+            return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now < next)
+            return true;
+        if ((*observer)(std::chrono::milliseconds(now - start)) == WaitAnswer::Stop)
+            return false;
+        // From after the call: an observer that took long is not called
+        // again at once to catch up.
+        next = GetTickCount64() + kInterval;
+        return true;
+    }
+
+private:
+    static constexpr ULONGLONG kInterval = kObserverInterval.count();
+
+    const WaitObserver* observer;
+    ULONGLONG start = GetTickCount64();
+    ULONGLONG next = start + kInterval;
 };
 
 // Reads exactly `available` bytes, which the pipe already holds, so no read
@@ -71,11 +107,13 @@ bool waiting(HANDLE readEnd, DWORD& available, Capture& capture)
     return false;
 }
 
-// Keeps the pipe drained until the child has ended. Once it has, what the
-// pipe holds at that moment is the rest of its output: a process that the
-// child started may still hold the write end, and must not keep us here.
-void drain(HANDLE process, HANDLE readEnd, Capture& capture)
+// Keeps the pipe drained until the child has ended or the observer asks to
+// stop. Once the child has ended, what the pipe holds at that moment is the
+// rest of its output: a process that the child started may still hold the
+// write end, and must not keep us here.
+void drain(HANDLE process, HANDLE readEnd, Capture& capture, const WaitObserver* observer)
 {
+    Appointments appointments(observer);
     for (;;) {
         DWORD available = 0;
         if (!waiting(readEnd, available, capture))
@@ -89,13 +127,15 @@ void drain(HANDLE process, HANDLE readEnd, Capture& capture)
             return;
         if (available == 0)
             capture.childEnded = WaitForSingleObject(process, kPollMilliseconds) != WAIT_TIMEOUT;
+        if (!capture.childEnded && !appointments.keepWaiting()) {
+            capture.stopped = true;
+            return;
+        }
     }
 }
 
-} // namespace
-
-// On Windows the command line is used as it stands; driveRoot plays no part.
-std::string ejecuta(std::string_view commandLine, std::string_view /*driveRoot*/)
+// Runs commandLine; observer may be null.
+std::optional<std::string> run(std::string_view commandLine, const WaitObserver* observer)
 {
     // One record serves for the pipe and for the child's process and thread.
     SECURITY_ATTRIBUTES inheritable {};
@@ -113,22 +153,26 @@ std::string ejecuta(std::string_view commandLine, std::string_view /*driveRoot*/
     // gone, and a late writer would then block for ever.
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOA startup {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWMINNOACTIVE;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = nullptr;
+    win32::StartOptions options;
+    options.processAttributes = &inheritable;
+    options.threadAttributes = &inheritable;
+    // The child inherits every inheritable handle of ours, not only the
+    // write end. A handle list (PROC_THREAD_ATTRIBUTE_HANDLE_LIST) would
+    // narrow that. It is not used: its main use is against another thread
+    // starting a child at the same moment, which this single-threaded
+    // program never does (the only inheritable handle it makes is this
+    // write end), and a handle left inheritable by a library would only be
+    // held by the tool until it ends, which Cancelar can now bring about.
+    options.inheritHandles = TRUE;
+    options.creationFlags = NORMAL_PRIORITY_CLASS;
+    options.startupFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    options.showWindow = SW_SHOWMINNOACTIVE;
+    options.standardOutput = writeEnd;
 
     PROCESS_INFORMATION child {};
-    // CreateProcessA may write into the command line: hand it a copy.
-    std::string line = toNarrow(commandLine);
-    const BOOL started = CreateProcessA(nullptr, line.data(), &inheritable, &inheritable, TRUE,
-        NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &child);
-    if (started != 1) {
-        const DWORD error = GetLastError();
-        if (started != 0) {
+    const win32::StartResult start = win32::createProcess(commandLine, options, child);
+    if (start.started != 1) {
+        if (start.started != 0) {
             // Counted as a failure all the same, but a child does exist:
             // its handles are ours to release.
             CloseHandle(child.hProcess);
@@ -136,7 +180,7 @@ std::string ejecuta(std::string_view commandLine, std::string_view /*driveRoot*/
         }
         CloseHandle(readEnd);
         CloseHandle(writeEnd);
-        return failure("Error: CreateProcess failed. ", error);
+        return failure("Error: CreateProcess failed. ", start.error);
     }
 
     // The child has its own copy now; ours would keep the pipe open after the
@@ -144,21 +188,44 @@ std::string ejecuta(std::string_view commandLine, std::string_view /*driveRoot*/
     CloseHandle(writeEnd);
 
     Capture capture;
-    drain(child.hProcess, readEnd, capture);
+    drain(child.hProcess, readEnd, capture, observer);
+    if (capture.stopped) {
+        // Ended at once, and waited for, so that nothing of it is left
+        // running when the call returns.
+        TerminateProcess(child.hProcess, ERROR_CANCELLED);
+        WaitForSingleObject(child.hProcess, INFINITE);
+    }
     // A child that has closed its output may still be running; the call
     // returns only once it has ended. After a failed read it does not wait:
     // the child might be blocked writing to a pipe that nobody reads.
     if (capture.finished && !capture.childEnded)
         WaitForSingleObject(child.hProcess, INFINITE);
 
-    std::string result = capture.readError != 0
-        ? failure("Error: ReadFile failed. ", capture.readError)
-        : fromNarrow(std::string_view(capture.buffer, capture.kept));
+    std::optional<std::string> result;
+    if (capture.readError != 0)
+        result = failure("Error: ReadFile failed. ", capture.readError);
+    else if (!capture.stopped)
+        result = fromNarrow(std::string_view(capture.buffer, capture.kept));
 
     CloseHandle(child.hProcess);
     CloseHandle(child.hThread);
     CloseHandle(readEnd);
     return result;
+}
+
+} // namespace
+
+// On Windows the command line is used as it stands; driveRoot plays no part.
+std::string ejecuta(std::string_view commandLine, std::string_view /*driveRoot*/)
+{
+    // Without an observer nothing asks to stop: there is always a result.
+    return *run(commandLine, nullptr);
+}
+
+std::optional<std::string> ejecuta(
+    std::string_view commandLine, std::string_view /*driveRoot*/, const WaitObserver& observer)
+{
+    return run(commandLine, &observer);
 }
 
 } // namespace glifora::tools

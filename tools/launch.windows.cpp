@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "text_encoding.hpp"
-#include "wide_text.windows.hpp"
+#include "process_start.windows.hpp"
+#include "system_reason.windows.hpp"
 
 namespace glifora::tools {
 
@@ -13,20 +13,14 @@ namespace glifora::tools {
 LaunchResult launchDetached(
     std::string_view commandLine, WindowStyle style, std::string_view /*driveRoot*/)
 {
-    STARTUPINFOA startup {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(style);
+    win32::StartOptions options;
+    options.startupFlags = STARTF_USESHOWWINDOW;
+    options.showWindow = static_cast<WORD>(style);
 
     PROCESS_INFORMATION process {};
-    // CreateProcessA may write into the command line: hand it a copy.
-    std::string line = toNarrow(commandLine);
-    if (CreateProcessA(
-            nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)
-        == 0) {
-        const DWORD error = GetLastError();
-        return { static_cast<int>(error), win32::systemMessage(error) };
-    }
+    const win32::StartResult start = win32::createProcess(commandLine, options, process);
+    if (start.started == 0)
+        return { static_cast<int>(start.error), win32::systemMessage(start.error) };
     // Nothing of the process is kept: it runs on its own.
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

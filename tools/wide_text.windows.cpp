@@ -67,22 +67,4 @@ std::string utf8FromWide(std::wstring_view wide)
     return utf8;
 }
 
-std::string systemMessage(unsigned long error)
-{
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    if (length == 0)
-        return {};
-    std::wstring_view text(buffer, length);
-    while (!text.empty()
-        && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '
-            || text.back() == L'.'))
-        text.remove_suffix(1);
-    std::string message = utf8FromWide(text);
-    LocalFree(buffer);
-    return message;
-}
-
 } // namespace glifora::tools::win32

@@ -1,5 +1,4 @@
-// Windows only: UTF-16 text as the wide API takes it, and the system's own
-// message for an error number. Internal to tools/.
+// Windows only: UTF-16 text as the wide API takes it. Internal to tools/.
 #pragma once
 
 #include <string>
@@ -12,10 +11,5 @@ std::wstring wideFromUtf8(std::string_view utf8);
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string utf8FromWide(std::wstring_view wide);
-
-// The system's text for a GetLastError() value, in UTF-8, without the line
-// break and full stop that the system puts at its end. Empty when the system
-// has no text for it.
-std::string systemMessage(unsigned long error);
 
 } // namespace glifora::tools::win32

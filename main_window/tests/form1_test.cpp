@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
+#include <string>
+
 #include "command_button.hpp"
 #include "form1.hpp"
 #include "form1_fixture.hpp"
@@ -301,6 +304,27 @@ TEST_F(Form1Test, MissingVectorToolStillOpensTheImageAndWarnsNamingTheTool)
     EXPECT_EQ(view("RichTextBox2")->toPlainText(), " ");
     for (QAction* item : analysisItems())
         EXPECT_TRUE(item->isEnabled());
+}
+
+// The system's reasons read in Spanish with the error number beside them,
+// whatever the locale: here C.UTF-8, in which the C library's own text is
+// English.
+TEST_F(Form1Test, SystemReasonsInTheBoxesAreSpanishWithTheirNumber)
+{
+    const std::string locale = setlocale(LC_ALL, nullptr);
+    ASSERT_NE(setlocale(LC_ALL, "C.UTF-8"), nullptr);
+    chooser->next = files.path() + "/no existe.pbm";
+    const test::SeenBox missing = catchMessageBox([&] { action("open")->trigger(); });
+    EXPECT_TRUE(missing.text.endsWith(": no existe el fichero o el directorio (error 2)."))
+        << missing.text.toStdString();
+
+    // The vector tool that opening starts, without its execute bit.
+    QFile::setPermissions(drive.vanto("VECPLAN.EXE"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    chooser->next = image(QStringLiteral("a.pbm"));
+    const test::SeenBox notExecutable = catchMessageBox([&] { action("open")->trigger(); });
+    EXPECT_TRUE(notExecutable.text.endsWith(": permiso denegado (error 13)."))
+        << notExecutable.text.toStdString();
+    setlocale(LC_ALL, locale.c_str());
 }
 
 // ---- keys and exit ----------------------------------------------------------

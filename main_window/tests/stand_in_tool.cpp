@@ -1,6 +1,10 @@
 // A stand-in for any external tool in tests. Each run appends its arguments
 // to "<own path>.calls" (each argument ended by NUL, each call by a newline)
 // and then copies "<own path>.out", if there is one, to standard output.
+// With a file "<own path>.hang" it writes its pid to "<own path>.pid"
+// instead, and then waits for ever: a tool that never ends.
+#include <signal.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -28,6 +32,17 @@ int main(int argc, char* argv[])
     if (fd < 0 || write(fd, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
         return 3;
     close(fd);
+
+    if (access((std::string(self) + ".hang").c_str(), F_OK) == 0) {
+        const std::string pid = std::to_string(getpid());
+        const std::string partial = std::string(self) + ".pid.partial";
+        FILE* file = fopen(partial.c_str(), "w");
+        if (!file || fputs(pid.c_str(), file) == EOF || fclose(file) != 0
+            || rename(partial.c_str(), (std::string(self) + ".pid").c_str()) != 0)
+            return 4;
+        for (;;)
+            pause();
+    }
 
     std::ifstream out(std::string(self) + ".out", std::ios::binary);
     if (out) {

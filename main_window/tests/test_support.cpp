@@ -24,11 +24,24 @@ void DriveRoot::installTool(const QString& name, const QByteArray* output) const
 {
     const QString path = vanto(name);
     QFile::remove(path);
+    QFile::remove(path + QStringLiteral(".hang"));
     QFile::copy(QStringLiteral(STAND_IN_TOOL), path);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                     QFileDevice::ExeOwner);
     if (output)
         writeFile(name + QStringLiteral(".out"), *output);
+}
+
+void DriveRoot::installHangingTool(const QString& name) const
+{
+    installTool(name);
+    writeFile(name + QStringLiteral(".hang"), QByteArray());
+}
+
+qint64 DriveRoot::pid(const QString& name) const
+{
+    QFile file(vanto(name) + QStringLiteral(".pid"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toLongLong() : 0;
 }
 
 void DriveRoot::writeFile(const QString& name, const QByteArray& bytes) const

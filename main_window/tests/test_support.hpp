@@ -30,6 +30,12 @@ public:
     void installTool(const QString& name, const QByteArray* output = nullptr) const;
     void writeFile(const QString& name, const QByteArray& bytes) const;
 
+    // Installs the stand-in tool under VANTO/<name> as a tool that never
+    // ends: it writes its pid, which pid() then tells, and waits for ever.
+    void installHangingTool(const QString& name) const;
+    // The pid that the hanging tool <name> wrote; 0 before it has.
+    qint64 pid(const QString& name) const;
+
     // The calls the stand-in tool <name> has recorded, each as its arguments.
     std::vector<QStringList> calls(const QString& name) const;
     // Waits (bounded) until the tool has recorded at least count calls.

@@ -9,16 +9,19 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "command_line.hpp"
 #include "ejecuta.hpp"
+#include "watchdog.hpp"
 
 using namespace glifora::tools;
 namespace fs = std::filesystem;
@@ -309,6 +312,71 @@ TEST(Ejecuta, NoDescriptorToWatchTheChildStillWorks)
         withFreeDescriptors(2, [] { return ejecuta(tool("repeat 100000")); }), pattern(10240));
     expectReturnedWhileGrandchildRuns(
         withFreeDescriptors(2, [] { return ejecuta(tool("grandchild")); }));
+}
+
+// ---- with an observer --------------------------------------------------
+
+// The pid that a "hang" or "flood" child wrote to path; 0 before it has.
+pid_t announcedPid(const std::string& path)
+{
+    pid_t pid = 0;
+    std::ifstream(path) >> pid;
+    return pid;
+}
+
+// A child that waits for ever, and one that writes without a pause: on Stop
+// each is killed and reaped, and nothing the call opened stays open.
+class EjecutaStop : public testing::TestWithParam<std::string> { };
+
+TEST_P(EjecutaStop, KillsAndReapsTheChildAndReleasesEverything)
+{
+    std::string dir = (fs::temp_directory_path() / "glifora-stop-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    const std::string announced = dir + "/pid";
+    const int before = openDescriptorCount();
+
+    pid_t child = 0;
+    bool runningWhenStopped = false;
+    std::optional<std::string> result;
+    {
+        const glifora::test::Watchdog watchdog(announced);
+        result = ejecuta(tool(GetParam() + " " + quoteArgument(announced)), builtInDriveRoot(),
+            [&](std::chrono::milliseconds) {
+                child = announcedPid(announced);
+                if (child == 0)
+                    return WaitAnswer::Continue;
+                runningWhenStopped = kill(child, 0) == 0;
+                return WaitAnswer::Stop;
+            });
+        EXPECT_FALSE(watchdog.hasFired()) << "the observer was never asked";
+    }
+    fs::remove_all(dir);
+
+    EXPECT_FALSE(result.has_value()) << result->substr(0, 80);
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(runningWhenStopped);
+    errno = 0;
+    EXPECT_EQ(kill(child, 0), -1) << "still there, running or unreaped";
+    EXPECT_EQ(errno, ESRCH);
+    EXPECT_EQ(openDescriptorCount(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Children, EjecutaStop, testing::Values("hang", "flood"));
+
+TEST(Ejecuta, ObserverThatLetsTheChildRunChangesNothing)
+{
+    int calls = 0;
+    const auto carryOn = [&](std::chrono::milliseconds) {
+        ++calls;
+        return WaitAnswer::Continue;
+    };
+    EXPECT_EQ(ejecuta(tool("print abc"), builtInDriveRoot(), carryOn), "abc");
+    EXPECT_EQ(ejecuta(tool("repeat 3000000"), builtInDriveRoot(), carryOn), pattern(10240));
+    EXPECT_EQ(ejecuta(quoteArgument(kChildTool + ".missing"), builtInDriveRoot(), carryOn),
+        "Error: CreateProcess failed. 2");
+    // Waits far longer than the observer's interval, so it is asked.
+    EXPECT_EQ(ejecuta(tool("sleep 300 late"), builtInDriveRoot(), carryOn), "late");
+    EXPECT_GT(calls, 0);
 }
 
 } // namespace

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "command_line.hpp"
 #include "ejecuta.hpp"
+#include "launch.hpp"
 #include "pattern.hpp"
+#include "wide_text.windows.hpp"
 #include "windows_test_support.hpp"
 
 using glifora::test::childLine;
@@ -29,6 +34,21 @@ std::string childDirectory()
 {
     const std::string path = childPath();
     return path.substr(0, path.rfind('\\') + 1);
+}
+
+std::string temporaryPath(const std::string& name)
+{
+    char directory[MAX_PATH];
+    GetTempPathA(MAX_PATH, directory);
+    return std::string(directory) + "glifora-" + std::to_string(GetCurrentProcessId()) + "-" + name;
+}
+
+// The process id that a "hang" or "flood" helper wrote to path; 0 before.
+DWORD announcedId(const std::string& path)
+{
+    std::ifstream in(path);
+    unsigned long id = 0;
+    return in >> id ? id : 0;
 }
 
 } // namespace
@@ -107,7 +127,9 @@ TEST(EjecutaWindows, TextCrossesInTheAnsiCodePage)
     EXPECT_EQ(ejecuta(childLine("echo-args ñ")), "ñ\n");
     // Characters that the code page lacks arrive as "?", never as a
     // look-alike: a full-width quotation mark must not become a real quote
-    // that splits the path into two arguments.
+    // that splits the path into two arguments. (No such file, so no short
+    // name; nor the wide command line, which the system would hand an ANSI
+    // child with the look-alike mapped to a quote.)
     EXPECT_EQ(ejecuta(buildCommandLine(childLine("echo-args") + " ", "C:\\ж\uFF02 b.pbm")),
         "C:\\?? b.pbm\n");
 }
@@ -169,4 +191,81 @@ TEST(EjecutaWindows, LeavesNoHandleOpen)
         ejecuta(childDirectory() + "no-such-program.exe");
     }
     EXPECT_EQ(glifora::test::openHandleCount(), before);
+}
+
+// Stopping from the observer, while the child waits or while it writes
+// without a pause: the child is terminated, not left to end by itself (its
+// exit code says which), and nothing of the call stays open.
+class EjecutaWindowsStop : public testing::TestWithParam<std::string> { };
+
+TEST_P(EjecutaWindowsStop, EndsTheChildAtOnceAndLeavesNoHandleOpen)
+{
+    ejecuta(childLine("print warm-up"));
+    const int before = glifora::test::openHandleCount();
+    const std::string announced = temporaryPath(GetParam() + "-id");
+    DeleteFileA(announced.c_str());
+
+    HANDLE child = nullptr;
+    int calls = 0;
+    const std::optional<std::string> result = ejecuta(
+        childLine(GetParam() + " " + quoteArgument(announced)), "", [&](std::chrono::milliseconds) {
+            ++calls;
+            if (child == nullptr) {
+                if (const DWORD id = announcedId(announced))
+                    child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+            }
+            return child != nullptr ? WaitAnswer::Stop : WaitAnswer::Continue;
+        });
+    DeleteFileA(announced.c_str());
+
+    EXPECT_FALSE(result.has_value()) << *result;
+    ASSERT_NE(child, nullptr) << "the observer was called " << calls << " times";
+    EXPECT_EQ(WaitForSingleObject(child, 0), WAIT_OBJECT_0) << "still running";
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child, &exitCode);
+    EXPECT_EQ(exitCode, static_cast<DWORD>(ERROR_CANCELLED));
+    CloseHandle(child);
+    EXPECT_EQ(glifora::test::openHandleCount(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Children, EjecutaWindowsStop, testing::Values("hang", "flood"));
+
+TEST(EjecutaWindows, ObserverThatLetsTheChildRunChangesNothing)
+{
+    const auto carryOn = [](std::chrono::milliseconds) { return WaitAnswer::Continue; };
+    EXPECT_EQ(ejecuta(childLine("print abc"), "", carryOn), "abc");
+    EXPECT_EQ(ejecuta(childLine("bytes 70000"), "", carryOn), pattern(kCaptureCapacity));
+    EXPECT_EQ(ejecuta(childDirectory() + "no-such-program.exe", "", carryOn),
+        "Error: CreateProcess failed. 2");
+}
+
+// A name with a letter that code page 1252 lacks: the runner and the launch
+// hand an ANSI child the file's short name, which it can open; where there
+// is no short name (no such file here) the wide command line carries the
+// name whole to a child that reads it.
+TEST(EjecutaWindows, NameOutsideTheAnsiCodePageReachesTheChildUsable)
+{
+    ASSERT_EQ(GetACP(), 1252u);
+    const std::string name = temporaryPath("\xD0\x96 \xCE\xA9.pbm"); // Cyrillic Zhe, Greek Omega
+    const std::wstring wideName = glifora::tools::win32::wideFromUtf8(name);
+    HANDLE file = CreateFileW(
+        wideName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "P1\n1 1\n1\n", 9, &written, nullptr);
+    CloseHandle(file);
+
+    EXPECT_EQ(ejecuta(buildCommandLine(childLine("cat") + " ", name)), "P1\n1 1\n1\n");
+
+    NamedEvent found("found");
+    const LaunchResult launched = launchDetached(
+        buildCommandLine(childLine("found " + found.name()) + " ", name), WindowStyle::Minimized);
+    ASSERT_TRUE(launched.ok()) << launched.reason;
+    EXPECT_EQ(WaitForSingleObject(found.handle(), 30000), WAIT_OBJECT_0)
+        << "the launched child could not open the file";
+    DeleteFileW(wideName.c_str());
+
+    const std::string missing = temporaryPath("\xD0\x96 no existe.pbm");
+    EXPECT_EQ(ejecuta(buildCommandLine(childLine("wide-args") + " ", missing)),
+        temporaryPath("<U+0416> no existe.pbm") + "\n");
 }

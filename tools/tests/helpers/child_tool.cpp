@@ -17,6 +17,10 @@
 //                         has written, prints "pid=<its pid>\n" and exits
 //   record FILE MODE...   runs MODE with standard output going to FILE,
 //                         which appears (by rename) only once complete
+//   hang FILE             writes its pid to FILE (which appears whole, by
+//                         rename), then waits for ever, writing nothing
+//   flood FILE            writes its pid to FILE, then the "repeat" pattern
+//                         for ever
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -150,6 +154,19 @@ int record(int argc, char** argv)
     return status;
 }
 
+// Makes our pid known through path, complete once it exists.
+void announcePid(const std::string& path)
+{
+    const std::string partial = path + ".partial";
+    const int fd = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd == -1)
+        exit(109);
+    writeAll(fd, std::to_string(getpid()));
+    close(fd);
+    if (rename(partial.c_str(), path.c_str()) == -1)
+        exit(110);
+}
+
 int run(int argc, char** argv)
 {
     if (argc < 2)
@@ -191,6 +208,17 @@ int run(int argc, char** argv)
     } else if (mode == "silent" && argc == 2) {
     } else if (mode == "grandchild" && argc == 2) {
         return grandchild();
+    } else if (mode == "hang" && argc == 3) {
+        announcePid(argv[2]);
+        for (;;)
+            pause();
+    } else if (mode == "flood" && argc == 3) {
+        announcePid(argv[2]);
+        static char block[26 * 2520];
+        for (size_t i = 0; i < sizeof block; ++i)
+            block[i] = static_cast<char>('a' + i % 26);
+        for (;;)
+            writeAll(STDOUT_FILENO, block, sizeof block);
     } else if (mode == "record") {
         return record(argc, argv);
     } else {

@@ -17,7 +17,19 @@
 //   launched GO DONE STYLE
 //                       if started with show-window STYLE, wait for GO and
 //                       then set DONE
+//   hang FILE           write our process id to FILE (which appears whole,
+//                       by a rename), then wait, writing nothing
+//   flood FILE          write our process id to FILE, then write to standard
+//                       output without a pause
+//   cat FILE            write FILE's bytes, the name taken as the C runtime
+//                       gives it, in the ANSI code page
+//   found EVENT FILE    set EVENT if FILE, taken as by "cat", can be opened
+//   wide-args ARG...    write each argument as the wide command line has
+//                       it, on a line of its own, each character past
+//                       ASCII as <U+XXXX>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -126,6 +138,82 @@ int launched(const char* go, const char* done, const char* style)
     return 0;
 }
 
+// Makes our process id known through path, complete once it exists.
+bool announceId(const char* path)
+{
+    const std::string partial = std::string(path) + ".partial";
+    std::FILE* out = std::fopen(partial.c_str(), "wb");
+    if (out == nullptr)
+        return false;
+    std::fprintf(out, "%lu", GetCurrentProcessId());
+    std::fclose(out);
+    return MoveFileExA(partial.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+int hang(const char* path)
+{
+    if (!announceId(path))
+        return 1;
+    Sleep(kLongestWait);
+    return 0;
+}
+
+int flood(const char* path)
+{
+    if (!announceId(path))
+        return 1;
+    static char block[65536];
+    std::memset(block, 'f', sizeof block);
+    const ULONGLONG start = GetTickCount64();
+    while (GetTickCount64() - start < kLongestWait) {
+        if (!write(GetStdHandle(STD_OUTPUT_HANDLE), block, sizeof block))
+            return 0;
+    }
+    return 2;
+}
+
+int cat(const char* path)
+{
+    std::FILE* in = std::fopen(path, "rb");
+    if (in == nullptr)
+        return writeOut(std::string("cannot open ") + path) ? 1 : 2;
+    std::string bytes;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+        bytes.append(buffer, n);
+    std::fclose(in);
+    return writeOut(bytes) ? 0 : 1;
+}
+
+int found(const char* eventName, const char* path)
+{
+    std::FILE* in = std::fopen(path, "rb");
+    if (in == nullptr)
+        return 1;
+    std::fclose(in);
+    HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName);
+    return event != nullptr && SetEvent(event) ? 0 : 1;
+}
+
+int wideArguments()
+{
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr)
+        return 1;
+    std::string lines;
+    for (int i = 2; i < count; ++i) {
+        for (const wchar_t* c = arguments[i]; *c != 0; ++c) {
+            char escaped[16];
+            std::snprintf(escaped, sizeof escaped, "<U+%04X>", static_cast<unsigned>(*c));
+            lines += *c < 0x80 ? std::string(1, static_cast<char>(*c)) : std::string(escaped);
+        }
+        lines += "\n";
+    }
+    LocalFree(arguments);
+    return writeOut(lines) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -166,5 +254,15 @@ int main(int argc, char** argv)
         return grandchild(argv[2]);
     if (mode == "launched" && argc > 4)
         return launched(argv[2], argv[3], argv[4]);
+    if (mode == "hang" && argc > 2)
+        return hang(argv[2]);
+    if (mode == "flood" && argc > 2)
+        return flood(argv[2]);
+    if (mode == "cat" && argc > 2)
+        return cat(argv[2]);
+    if (mode == "found" && argc > 3)
+        return found(argv[2], argv[3]);
+    if (mode == "wide-args")
+        return wideArguments();
     return 1;
 }

@@ -1,0 +1,47 @@
+// Waiting for a captured tool without freezing the program. The call keeps
+// the runner's contract: it returns only once the tool has ended, and no
+// other command runs meanwhile. But the windows keep painting, the pointer
+// is the busy pointer, and a tool that takes long can be stopped.
+#pragma once
+
+#include <QDialog>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class QLabel;
+
+namespace glifora {
+
+// The small modal window shown while a tool takes long: which tool runs,
+// for how long, and one button, "Cancelar". Esc presses it, and so does the
+// window's own close box.
+class WaitingWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // program: the tool as the program names it, e.g. "C:\VANTO\TRAZOC.EXE".
+    WaitingWindow(const QString& program, QWidget* parent);
+
+    void showElapsed(std::chrono::milliseconds elapsed);
+
+private:
+    QLabel* elapsedLabel = nullptr;
+    long long shownSeconds = -1;
+};
+
+// Runs commandLine with ejecuta and waits for it. After about one second
+// without an end, a WaitingWindow over parent offers to stop the tool; it
+// goes away by itself when the tool ends. Returns the tool's output, or
+// nothing when the user stopped the tool.
+std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& program,
+    std::string_view commandLine, std::string_view driveRoot);
+
+// Whether a tool is being waited for. Input is kept from the windows then,
+// but a command can also be reached without input (an accessibility tool
+// presses a button directly): commands ask this first.
+bool waitingForTool();
+
+} // namespace glifora
