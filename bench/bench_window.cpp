@@ -1,33 +1,40 @@
 // The main window's costs against bare Qt doing the same work:
-//   BM_OpenImage / BM_BareSetPlainText: opening a 20 MiB plain PBM through
-//     "Abrir" until its text is in the view, against setPlainText of the same
-//     bytes on a bare QPlainTextEdit;
+//   BM_OpenImage/0 and /1: opening through "Abrir" until the image's view
+//     has painted its first screen, for a 20 MiB plain PBM and for an 8 MB
+//     raw PBM (a white raster: one line of 8 million NULs);
+//   BM_BareSetPlainText/0 and /1: the baseline, setPlainText of a plain PBM
+//     of the same size (20 MiB, 8 MB) on a bare QPlainTextEdit;
+//   BM_PaintScreen/0, /1, /2: painting one screen of the image's view after
+//     Ctrl+End in the 20 MiB plain PBM and at the end of the 8 MB raw one,
+//     against one full screen of a 1 KiB plain PBM;
 //   BM_StartForm1 / BM_StartBareMainWindow / BM_StartBareSameWidgets: a new
 //     process until its main window is exposed, against the same for a bare
 //     QMainWindow and for a QMainWindow holding the same plain Qt widgets;
-//   BM_OpenImagePeakMemory: the peak memory that opening the image adds, in
-//     a process of its own, as a multiple of the file's size.
+//   BM_OpenImagePeakMemory/0 and /1: the peak memory that opening the 20 MiB
+//     plain and the 8 MB raw image adds, in a process of its own, as a
+//     multiple of the file's size.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QFile>
-#include <QMainWindow>
-#include <QPlainTextEdit>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <chrono>
 #include <cstdio>
-#include <string>
-#include <vector>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -36,17 +43,23 @@
 #include "file_chooser.hpp"
 #include "form1.hpp"
 #include "spanish.hpp"
+#include "text_file.hpp"
+#include "text_view.hpp"
 
 extern char** environ;
 
 namespace {
 
-constexpr qint64 kImageBytes = 20ll * 1024 * 1024;
+constexpr qint64 kPlainBytes = 20ll * 1024 * 1024;
+constexpr qint64 kRawBytes = 8'000'000;
 
 class FixedChooser : public glifora::FileChooser {
 public:
-    explicit FixedChooser(QString path) : path(std::move(path)) {}
-    void setFilter(const QString&) override {}
+    explicit FixedChooser(QString path)
+        : path(std::move(path))
+    {
+    }
+    void setFilter(const QString&) override { }
     bool showOpen(QWidget*) override { return true; }
     QString fileName() const override { return path; }
 
@@ -54,42 +67,65 @@ private:
     QString path;
 };
 
-// A plain PBM of about kImageBytes: 70 pixels a line, as netpbm writes them.
-QByteArray plainPbm()
+// A plain PBM of about the given size, as netpbm writes it: 35 pixels a
+// line (70 characters), or as many as given.
+QByteArray plainPbm(qint64 size, int pixelsPerLine = 35)
 {
-    const int width = 2000;
-    const int height = static_cast<int>(kImageBytes / (2 * width));
-    QByteArray bytes = QByteArray("P1\n") + QByteArray::number(width) + ' ' +
-                       QByteArray::number(height) + '\n';
-    bytes.reserve(kImageBytes + 4096);
+    const int width = size > 4096 ? 2000 : 16;
+    const int height = static_cast<int>(size / (2 * width));
+    QByteArray bytes
+        = QByteArray("P1\n") + QByteArray::number(width) + ' ' + QByteArray::number(height) + '\n';
+    bytes.reserve(size + 4096);
     std::mt19937 random(7);
     int column = 0;
     for (qint64 i = 0; i < static_cast<qint64>(width) * height; ++i) {
         bytes += (random() & 1) ? '1' : '0';
-        bytes += ++column == 35 ? '\n' : ' ';
-        if (column == 35)
+        bytes += ++column == pixelsPerLine ? '\n' : ' ';
+        if (column == pixelsPerLine)
             column = 0;
     }
     return bytes;
 }
 
+// A white raw PBM of kRawBytes of raster: no line break after its header.
+QByteArray rawPbm()
+{
+    return QByteArray("P4\n8000 8000\n") + QByteArray(kRawBytes, '\0');
+}
+
 struct Fixture {
     QTemporaryDir dir;
-    QString image;
+    QString plain; // 20 MiB plain
+    QString plain8; // 8 MB plain, the raw image's baseline
+    QString raw; // 8 MB raw
+    QString small; // 1 KiB plain
     std::string driveRoot;
 
     Fixture()
     {
-        image = dir.path() + "/big.pbm";
-        QFile file(image);
-        file.open(QIODevice::WriteOnly);
-        file.write(plainPbm());
+        plain = write("big.pbm", plainPbm(kPlainBytes));
+        plain8 = write("plain8.pbm", plainPbm(kRawBytes));
+        raw = write("raw8.pbm", rawPbm());
+        // Lines of 18 pixels, so that 1 KiB fills the view's screen as the
+        // big file does (29 lines, every column in sight drawn).
+        small = write("small.pbm", plainPbm(1024, 18));
         // A vector-template tool that ends at once, so that opening does
         // all its work and shows no warning.
         QDir(dir.path()).mkpath("VANTO");
         QFile::link("/bin/true", dir.path() + "/VANTO/VECPLAN.EXE");
         driveRoot = dir.path().toStdString();
     }
+
+    QString write(const char* name, const QByteArray& bytes) const
+    {
+        const QString path = dir.path() + '/' + name;
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return path;
+    }
+    // Argument 0: the 20 MiB plain PBM; 1: the 8 MB raw (or its plain peer).
+    QString image(int which) const { return which == 0 ? plain : raw; }
 };
 
 Fixture& fixture()
@@ -98,29 +134,78 @@ Fixture& fixture()
     return f;
 }
 
+// Notes the paint events a widget gets.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* watched) { watched->installEventFilter(this); }
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        painted = painted || event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// Runs the event loop until watch has seen a paint (bounded).
+bool waitForPaint(const PaintWatch& watch)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!watch.painted && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return watch.painted;
+}
+
 void BM_OpenImage(benchmark::State& state)
 {
     Fixture& f = fixture();
-    glifora::Form1 window(f.driveRoot, std::make_unique<FixedChooser>(f.image));
+    const QString image = f.image(static_cast<int>(state.range(0)));
+    glifora::Form1 window(f.driveRoot, std::make_unique<FixedChooser>(image));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("the window was not shown");
     QAction* open = window.findChild<QAction*>("open");
+    PaintWatch watch(window.findChild<glifora::TextView*>("RichTextBox1")->viewport());
     for (auto _ : state) {
+        watch.painted = false;
         open->trigger();
-        QCoreApplication::processEvents();
+        if (!waitForPaint(watch))
+            state.SkipWithError("the view did not paint");
     }
-    state.SetBytesProcessed(state.iterations() * QFileInfo(f.image).size());
+    state.SetBytesProcessed(state.iterations() * QFileInfo(image).size());
 }
 
 void BM_BareSetPlainText(benchmark::State& state)
 {
     Fixture& f = fixture();
+    const QString image = state.range(0) == 0 ? f.plain : f.plain8;
     QPlainTextEdit view;
     for (auto _ : state) {
-        QFile file(f.image);
+        QFile file(image);
         file.open(QIODevice::ReadOnly);
         view.setPlainText(QString::fromUtf8(file.readAll()));
         QCoreApplication::processEvents();
     }
-    state.SetBytesProcessed(state.iterations() * QFileInfo(f.image).size());
+    state.SetBytesProcessed(state.iterations() * QFileInfo(image).size());
+}
+
+// One screen of the image's view painted, the text scrolled to its end.
+void BM_PaintScreen(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    const QString image = state.range(0) == 0 ? f.plain : state.range(0) == 1 ? f.raw : f.small;
+    glifora::TextView view(QStringLiteral("Imagen"), QPalette::Button);
+    view.resize(297, 481);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        state.SkipWithError("the view was not shown");
+    view.setPlainText(glifora::readTextFile(image).text);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    for (auto _ : state)
+        view.viewport()->repaint();
 }
 
 // Runs this program again with the given mode arguments and returns what it
@@ -178,7 +263,7 @@ void startUp(benchmark::State& state, const char* which)
 {
     for (auto _ : state) {
         const auto started = std::chrono::steady_clock::now();
-        const SelfRun run = spawnSelf({"--start", which});
+        const SelfRun run = spawnSelf({ "--start", which });
         char shown = 0;
         if (read(run.output, &shown, 1) != 1)
             state.SkipWithError("the window was not shown");
@@ -212,7 +297,8 @@ std::unique_ptr<QMainWindow> bareWindowWithSameWidgets()
     client->setFixedSize(792, 554);
     window->setCentralWidget(client);
     for (int i = 0; i < 5; ++i)
-        (new QPushButton(QStringLiteral("Contorno del Caracter"), client))->setGeometry(336, 88 + 72 * i, 97, 41);
+        (new QPushButton(QStringLiteral("Contorno del Caracter"), client))
+            ->setGeometry(336, 88 + 72 * i, 97, 41);
     for (int i = 0; i < 2; ++i) {
         auto* frame = new QGroupBox(QStringLiteral("Imagenes"), client);
         frame->setGeometry(8 + 440 * i, 16, 313, 505);
@@ -220,7 +306,7 @@ std::unique_ptr<QMainWindow> bareWindowWithSameWidgets()
         view->setGeometry(8, 16, 297, 481);
         view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     }
-    for (const char* title : {"&Archivo", "&Metodos"}) {
+    for (const char* title : { "&Archivo", "&Metodos" }) {
         QMenu* menu = window->menuBar()->addMenu(QString::fromLatin1(title));
         for (int i = 0; i < 3; ++i)
             menu->addAction(QStringLiteral("&Elemento"), QKeySequence(Qt::CTRL | Qt::Key_A));
@@ -265,9 +351,11 @@ long peakKiB()
 void BM_OpenImagePeakMemory(benchmark::State& state)
 {
     Fixture& f = fixture();
+    const QString image = f.image(static_cast<int>(state.range(0)));
     double ratio = 0;
     for (auto _ : state) {
-        const std::string text = finish(spawnSelf({"--peak-open", f.image.toStdString(), f.driveRoot}));
+        const std::string text
+            = finish(spawnSelf({ "--peak-open", image.toStdString(), f.driveRoot }));
         ratio = text.empty() ? -1 : std::atof(text.c_str());
     }
     state.counters["peak_over_file_size"] = ratio;
@@ -278,22 +366,30 @@ int peakOpen(int argc, char* argv[])
     QApplication app(argc, argv);
     const QString image = QString::fromLocal8Bit(argv[2]);
     glifora::Form1 window(argv[3], std::make_unique<FixedChooser>(image));
-    const long before = peakKiB();
-    window.findChild<QAction*>("open")->trigger();
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    PaintWatch watch(window.findChild<glifora::TextView*>("RichTextBox1")->viewport());
     QCoreApplication::processEvents();
+    const long before = peakKiB();
+    watch.painted = false;
+    window.findChild<QAction*>("open")->trigger();
+    if (!waitForPaint(watch))
+        return 1;
     const double added = static_cast<double>(peakKiB() - before) * 1024.0;
     std::printf("%.2f\n", added / static_cast<double>(QFileInfo(image).size()));
     return 0;
 }
 
-}  // namespace
+} // namespace
 
-BENCHMARK(BM_OpenImage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_BareSetPlainText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_OpenImage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_BareSetPlainText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PaintScreen)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 BENCHMARK(BM_StartForm1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_StartBareMainWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_StartBareSameWidgets)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
-BENCHMARK(BM_OpenImagePeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenImagePeakMemory)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char* argv[])
 {

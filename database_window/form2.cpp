@@ -1,7 +1,6 @@
 #include "form2.hpp"
 
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QWidget>
 
 #include "host_path.hpp"
@@ -51,21 +50,21 @@ void Form2::createWindow()
     form->setWindowTitle(tr("Base de Datos"));
     form->setFixedSize(kClientArea);
 
-    RichTextBox1 = makeTextView(form, tr("Base de Datos"), QPalette::Base);
+    RichTextBox1 = new TextView(tr("Base de Datos"), QPalette::Base, form);
     RichTextBox1->setGeometry(toPixels(kRichTextBox1));
 }
 
 void Form2::Form_Load()
 {
     const QString path = QString::fromStdString(toHostPath(tools::kDatabaseFile, driveRoot));
-    const TextFile database = readTextFile(path);
+    TextFile database = readTextFile(path);
     if (!database.ok()) {
         QMessageBox::warning(form, tr("Mensaje de Advertencia"),
                              tr("No se puede cargar la base de datos «%1»: %2.")
                                  .arg(path, database.error));
         return;
     }
-    showText(RichTextBox1, database.text);
+    showText(RichTextBox1, std::move(database.text));
 }
 
 }  // namespace glifora

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <QObject>
-#include <QPlainTextEdit>
 #include <QPointer>
 
 #include <string>
+
+#include "text_view.hpp"
 
 namespace glifora {
 
@@ -26,7 +27,7 @@ public:
 
     // The open window and its view; null while the window is not open.
     QWidget* window() const { return form; }
-    QPlainTextEdit* view() const { return RichTextBox1; }
+    TextView* view() const { return RichTextBox1; }
 
 private:
     void createWindow();
@@ -34,7 +35,7 @@ private:
 
     std::string driveRoot;
     QPointer<QWidget> form;
-    QPointer<QPlainTextEdit> RichTextBox1;
+    QPointer<TextView> RichTextBox1;
 };
 
 }  // namespace glifora

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 
 #include <array>
 #include <optional>
@@ -108,8 +107,8 @@ void Form1::createControls()
     place(Frame1, kFrame1);
     place(Frame2, kFrame2);
 
-    RichTextBox1 = makeTextView(Frame1, tr("Imagen"), QPalette::Button);
-    RichTextBox2 = makeTextView(Frame2, tr("Resultado"), QPalette::Button);
+    RichTextBox1 = new TextView(tr("Imagen"), QPalette::Button, Frame1);
+    RichTextBox2 = new TextView(tr("Resultado"), QPalette::Button, Frame2);
     place(RichTextBox1, kRichTextBox1);
     place(RichTextBox2, kRichTextBox2);
     RichTextBox1->installEventFilter(this);
@@ -210,7 +209,7 @@ void Form1::open_Click()
     const QString chosen = com1->fileName();
     // Read the image before touching anything, so that a file that cannot
     // be shown leaves the window as it was.
-    const TextFile image = readTextFile(chosen);
+    TextFile image = readTextFile(chosen);
     if (!image.ok()) {
         warn(tr("No se puede abrir la imagen «%1»: %2.").arg(chosen, image.error));
         return;
@@ -219,7 +218,7 @@ void Form1::open_Click()
     fich = chosen;
     num = 1;
     Frame1->setTitle(tr("Imagen %1").arg(withoutAccessKeys(fich)));
-    showText(RichTextBox1, image.text);
+    showText(RichTextBox1, std::move(image.text));
     RichTextBox2->setPlainText(QStringLiteral(" "));
 
     const LaunchResult vector = launchDetached(
@@ -311,13 +310,13 @@ void Form1::Command4_Click()
     if (!requireImage())
         return;
     const QString path = QString::fromStdString(toHostPath(tools::kVectorResultFile, driveRoot));
-    const TextFile result = readTextFile(path);
+    TextFile result = readTextFile(path);
     if (!result.ok()) {
         warn(tr("No se puede leer el resultado de las plantillas del vector «%1»: %2.")
                  .arg(path, result.error));
         return;
     }
-    showText(RichTextBox2, result.text);
+    showText(RichTextBox2, std::move(result.text));
 }
 
 void Form1::Command5_Click()

@@ -12,13 +12,13 @@
 class QAction;
 class QGroupBox;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace glifora {
 
 class FileChooser;
 class Form2;
+class TextView;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -67,8 +67,8 @@ private:
     QPushButton* Command5 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
-    QPlainTextEdit* RichTextBox1 = nullptr;
-    QPlainTextEdit* RichTextBox2 = nullptr;
+    TextView* RichTextBox1 = nullptr;
+    TextView* RichTextBox2 = nullptr;
     std::unique_ptr<FileChooser> com1;
 
     QMenu* Arch = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "narrow_text.hpp"
 #include "regular_file.hpp"
 
 namespace glifora {
@@ -12,7 +13,7 @@ TextFile readTextFile(const QString& path, qint64 maxSize)
         QFile::encodeName(path).toStdString(), static_cast<std::uint64_t>(maxSize));
     if (!file.ok())
         return TextFile{QString(), QString::fromStdString(file.error)};
-    return TextFile{QString::fromLocal8Bit(file.bytes.data(), qsizetype(file.bytes.size())),
+    return TextFile{decodeNarrow(QByteArrayView(file.bytes.data(), qsizetype(file.bytes.size()))),
                     QString()};
 }
 

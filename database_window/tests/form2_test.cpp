@@ -61,7 +61,7 @@ TEST_F(Form2Test, OpensBeforeAnyImageWithoutWarningShowingTheDatabase)
     EXPECT_EQ(shown->parentWidget(), nullptr) << "must not be owned by the main window";
     EXPECT_FALSE(shown->isModal());
 
-    QPlainTextEdit* view = form2->view();
+    TextView* view = form2->view();
     EXPECT_EQ(view->geometry(), QRect(16, 16, 433, 377));
     EXPECT_TRUE(view->isReadOnly());
     EXPECT_EQ(view->accessibleName(), "Base de Datos");

@@ -17,6 +17,7 @@
 
 #include "form1.hpp"
 #include "test_support.hpp"
+#include "text_view.hpp"
 
 namespace glifora::test {
 
@@ -38,7 +39,7 @@ protected:
     }
     QPushButton* button(const char* name) const { return child<QPushButton>(name); }
     QAction* action(const char* name) const { return child<QAction>(name); }
-    QPlainTextEdit* view(const char* name) const { return child<QPlainTextEdit>(name); }
+    TextView* view(const char* name) const { return child<TextView>(name); }
     QGroupBox* frame(const char* name) const { return child<QGroupBox>(name); }
 
     void showAndActivate()

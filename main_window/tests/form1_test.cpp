@@ -75,7 +75,7 @@ TEST_F(Form1Test, StartsWithItsCaptionsAndExactGeometryInPixels)
 TEST_F(Form1Test, ViewsAreEmptyReadOnlyFixedPitchAndNamedForScreenReaders)
 {
     for (const char* name : {"RichTextBox1", "RichTextBox2"}) {
-        QPlainTextEdit* v = view(name);
+        TextView* v = view(name);
         EXPECT_TRUE(v->toPlainText().isEmpty()) << name;
         EXPECT_TRUE(v->isReadOnly()) << name;
         EXPECT_TRUE(v->textInteractionFlags() & Qt::TextSelectableByKeyboard) << name;
@@ -332,7 +332,7 @@ TEST_F(Form1Test, SystemReasonsInTheBoxesAreSpanishWithTheirNumber)
 TEST_F(Form1Test, MenuShortcutsWinOverTheViewsKeys)
 {
     showAndActivate();
-    QPlainTextEdit* left = view("RichTextBox1");
+    TextView* left = view("RichTextBox1");
     left->setPlainText("texto que se podría seleccionar");
     left->setFocus();
     chooser->cancel = true;
@@ -344,7 +344,7 @@ TEST_F(Form1Test, MenuShortcutsWinOverTheViewsKeys)
 TEST_F(Form1Test, DisabledItemsShortcutsDoNothingEvenInAView)
 {
     showAndActivate();
-    QPlainTextEdit* right = view("RichTextBox2");
+    TextView* right = view("RichTextBox2");
     right->setPlainText("resultado");
     right->selectAll();
     right->setFocus();

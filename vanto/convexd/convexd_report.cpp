@@ -1,43 +1,13 @@
 #include "convexd_report.hpp"
 
 #include "convexity.hpp"
-#include "trazoc_report.hpp"
+#include "report_text.hpp"
 
-#include <cstdio>
 #include <string>
 
 namespace vanto {
 
 namespace {
-
-std::string fixed2(double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
-}
-
-// "1 lago", "3 lagos".
-std::string counted(std::uint64_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-// Each list stops at the entry that takes it past this many bytes: a reader
-// keeps far less, and a pathological image (millions of regions) must not
-// keep the tool writing for minutes.
-constexpr std::size_t kListBudget = 1 << 20;
-
-void writeOmitted(std::ostream& out, std::uint64_t omitted, const char* one, const char* many)
-{
-    out << "  ... y " << omitted << ' ' << (omitted == 1 ? one : many)
-        << ": cada lista se corta al pasar de " << kListBudget << " bytes\n";
-}
-
-// Borders longer than this are left out of the defect search, which holds
-// a whole border: a character's borders run to thousands of points, and
-// only a pathological image reaches millions.
-constexpr std::uint64_t kMaxDefectPoints = 1u << 22;
 
 // The next border, with its points only when it is short enough for the
 // defect search; length and first tell its length and start in any case.
@@ -53,11 +23,6 @@ bool nextBorder(BorderFollower& follower, Border& border, std::uint64_t& length,
     if (length > kMaxDefectPoints)
         border.points.clear();
     return found;
-}
-
-std::string pointText(const Point& p)
-{
-    return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
 }
 
 // Twice the area of the polygon (shoelace), which is a whole number.
@@ -145,19 +110,17 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
         out << "\nRegiones de la deficiencia, en el orden del barrido por filas (caja: esquinas "
                "superior izquierda e inferior derecha, incluidas):\n";
         std::uint64_t n = 0;
-        std::size_t written = 0;
+        ReportList list(out);
         forEachDeficiencyRegion(image, hull, [&](const DeficiencyRegion& r) {
-            if (written > kListBudget) {
-                writeOmitted(out, regionCount - n, "región más", "regiones más");
+            if (list.full()) {
+                list.writeLeftOut(counted(regionCount - n, "región más", "regiones más"));
                 return false;
             }
-            const std::string line = "  Región " + std::to_string(++n) + ": "
-                + (r.lake ? "lago" : "bahía") + ", área " + counted(r.area, "píxel", "píxeles")
-                + ", caja " + pointText({ r.box.left, r.box.top }) + "-"
+            list.write("  Región " + std::to_string(++n) + ": " + (r.lake ? "lago" : "bahía")
+                + ", área " + counted(r.area, "píxel", "píxeles") + ", caja "
+                + pointText({ r.box.left, r.box.top }) + "-"
                 + pointText({ r.box.right, r.box.bottom }) + ", centroide (" + fixed2(r.centroidX)
-                + ", " + fixed2(r.centroidY) + ")\n";
-            out << line;
-            written += line.size();
+                + ", " + fixed2(r.centroidY) + ")\n");
             return true;
         });
     }
@@ -168,24 +131,22 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
         BorderFollower follower(image);
         Border border;
         std::uint64_t listed = 0;
-        std::size_t written = 0;
+        ReportList list(out);
         std::uint64_t length = 0;
         Point first;
         for (std::uint64_t n = 1; nextBorder(follower, border, length, first); ++n) {
             if (border.hole)
                 continue;
-            if (written > kListBudget) {
-                writeOmitted(
-                    out, outerBorders - listed, "borde exterior más", "bordes exteriores más");
+            if (list.full()) {
+                list.writeLeftOut(
+                    counted(outerBorders - listed, "borde exterior más", "bordes exteriores más"));
                 break;
             }
             ++listed;
             std::string text = "  Borde " + std::to_string(n) + " (inicio " + pointText(first)
                 + ", " + counted(length, "punto", "puntos") + "): ";
             if (length > kMaxDefectPoints) {
-                text += "demasiado largo para buscar sus defectos\n";
-                out << text;
-                written += text.size();
+                list.write(text + "demasiado largo para buscar sus defectos\n");
                 continue;
             }
             const Defects found = convexityDefects(border.points, hullIndices(border.points));
@@ -200,8 +161,7 @@ void writeConvexdReport(const Bitmap& image, std::ostream& out)
                     + pointText(border.points[d.farthest]) + ", profundidad " + fixed2(d.depth)
                     + '\n';
             }
-            out << text;
-            written += text.size();
+            list.write(text);
         }
     }
 

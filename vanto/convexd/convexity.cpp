@@ -130,6 +130,10 @@ std::int64_t ceilDiv(std::int64_t num, std::int64_t den) // den > 0
     return -floorDiv(-num, den);
 }
 
+// The four neighbours that join white pixels into one region.
+constexpr int kDx4[4] = { 1, -1, 0, 0 };
+constexpr int kDy4[4] = { 0, 0, 1, -1 };
+
 std::int64_t cross(const Point& o, const Point& a, const Point& b)
 {
     return static_cast<std::int64_t>(a.x - o.x) * (b.y - o.y)
@@ -334,16 +338,18 @@ std::vector<DeficiencyRegion> deficiencyRegions(const Bitmap& image, const std::
     return regions;
 }
 
-void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull,
-    const std::function<bool(const DeficiencyRegion&)>& visit)
+namespace {
+
+// The flood fill behind the deficiency: groups the white pixels inside the
+// hull 4-connected, iteratively, marking every pixel it takes in marks (one
+// byte a pixel, zero to start with) as kLakePixel whatever its region turns
+// out to be, and hands each region, with its first pixel, to done until
+// done returns false.
+template <typename Done>
+void fillRegions(const Bitmap& image, const std::vector<Point>& hull,
+    std::vector<std::uint8_t>& marks, std::vector<std::uint32_t>& pending, const Done& done)
 {
     const int w = image.width, h = image.height;
-    if (hull.empty() || w <= 0 || h <= 0)
-        return;
-    const std::uint64_t count = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h);
-    if (count > UINT32_MAX)
-        throw std::length_error("image too large for the region search");
-
     const std::vector<RowSpan> spans = rowSpans(hull, h);
     auto inside = [&](int x, int y) { return x >= spans[y].first && x <= spans[y].last; };
     auto white = [&](int x, int y) {
@@ -352,19 +358,17 @@ void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull
             == 0;
     };
 
-    std::vector<std::uint8_t> grouped(static_cast<std::size_t>(count), 0);
-    std::vector<std::uint32_t> pending; // an explicit stack: no recursion
     for (int y = 0; y < h; ++y) {
         for (int x = spans[y].first; x <= spans[y].last; ++x) {
             const std::uint32_t seed = static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(w)
                 + static_cast<std::uint32_t>(x);
-            if (!white(x, y) || grouped[seed])
+            if (!white(x, y) || marks[seed])
                 continue;
             DeficiencyRegion region;
             region.lake = true;
             region.box = { x, y, x, y };
             double sumX = 0, sumY = 0;
-            grouped[seed] = 1;
+            marks[seed] = kLakePixel;
             pending.push_back(seed);
             while (!pending.empty()) {
                 const std::uint32_t i = pending.back();
@@ -378,9 +382,8 @@ void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull
                 region.box.right = std::max(region.box.right, px);
                 region.box.top = std::min(region.box.top, py);
                 region.box.bottom = std::max(region.box.bottom, py);
-                static constexpr int kDx[4] = { 1, -1, 0, 0 }, kDy[4] = { 0, 0, 1, -1 };
                 for (int d = 0; d < 4; ++d) {
-                    const int nx = px + kDx[d], ny = py + kDy[d];
+                    const int nx = px + kDx4[d], ny = py + kDy4[d];
                     if (nx < 0 || ny < 0 || nx >= w || ny >= h) {
                         region.lake = false; // white continues past the edge
                         continue;
@@ -394,18 +397,83 @@ void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull
                     const std::uint32_t j
                         = static_cast<std::uint32_t>(ny) * static_cast<std::uint32_t>(w)
                         + static_cast<std::uint32_t>(nx);
-                    if (!grouped[j]) {
-                        grouped[j] = 1;
+                    if (!marks[j]) {
+                        marks[j] = kLakePixel;
                         pending.push_back(j);
                     }
                 }
             }
             region.centroidX = sumX / static_cast<double>(region.area);
             region.centroidY = sumY / static_cast<double>(region.area);
-            if (!visit(region))
+            if (!done(region, seed))
                 return;
         }
     }
+}
+
+// The pixel count of an image the region search can index, or nothing.
+std::uint64_t searchablePixels(const Bitmap& image, const std::vector<Point>& hull)
+{
+    if (hull.empty() || image.width <= 0 || image.height <= 0)
+        return 0;
+    const std::uint64_t count
+        = static_cast<std::uint64_t>(image.width) * static_cast<std::uint64_t>(image.height);
+    if (count > UINT32_MAX)
+        throw std::length_error("image too large for the region search");
+    return count;
+}
+
+} // namespace
+
+void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull,
+    const std::function<bool(const DeficiencyRegion&)>& visit)
+{
+    const std::uint64_t count = searchablePixels(image, hull);
+    if (count == 0)
+        return;
+    std::vector<std::uint8_t> marks(static_cast<std::size_t>(count), 0);
+    std::vector<std::uint32_t> pending; // an explicit stack: no recursion
+    fillRegions(image, hull, marks, pending,
+        [&](const DeficiencyRegion& region, std::uint32_t) { return visit(region); });
+}
+
+DeficiencyMap deficiencyMap(const Bitmap& image, const std::vector<Point>& hull)
+{
+    DeficiencyMap map;
+    const std::uint64_t count = searchablePixels(image, hull);
+    if (count == 0)
+        return map;
+    map.pixels.assign(static_cast<std::size_t>(count), 0);
+    const auto w = static_cast<std::uint32_t>(image.width);
+    const auto h = static_cast<std::uint32_t>(image.height);
+    std::vector<std::uint32_t> pending;
+    fillRegions(
+        image, hull, map.pixels, pending, [&](const DeficiencyRegion& region, std::uint32_t seed) {
+            (region.lake ? map.lakes : map.bays) += 1;
+            (region.lake ? map.lakeArea : map.bayArea) += region.area;
+            if (region.lake)
+                return true;
+            // The region's pixels are exactly the 4-connected lake marks
+            // around its seed (two regions never touch), so a second fill
+            // turns them into bay marks.
+            map.pixels[seed] = kBayPixel;
+            pending.push_back(seed);
+            while (!pending.empty()) {
+                const std::uint32_t i = pending.back();
+                pending.pop_back();
+                const std::uint32_t px = i % w, py = i / w;
+                for (int d = 0; d < 4; ++d) {
+                    const std::uint32_t nx = px + static_cast<std::uint32_t>(kDx4[d]);
+                    const std::uint32_t ny = py + static_cast<std::uint32_t>(kDy4[d]);
+                    if (nx >= w || ny >= h || map.pixels[ny * w + nx] != kLakePixel)
+                        continue;
+                    map.pixels[ny * w + nx] = kBayPixel;
+                    pending.push_back(ny * w + nx);
+                }
+            }
+            return true;
+        });
+    return map;
 }
 
 } // namespace vanto

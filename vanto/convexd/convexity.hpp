@@ -35,6 +35,11 @@ struct Defects {
     bool reordered = false;
 };
 
+// Borders longer than this are left out of the defect search, which holds
+// a whole border: a character's borders run to thousands of points, and
+// only a pathological image reaches millions.
+inline constexpr std::uint64_t kMaxDefectPoints = 1u << 22;
+
 // The convexity defects of a closed border against its hull (from
 // hullIndices): for each hull edge with border points between its ends, the
 // point farthest from the edge, if it is off the edge. Ordered as the walk
@@ -71,6 +76,21 @@ struct DeficiencyRegion {
 // with one byte a pixel and a stack no larger than the biggest region.
 void forEachDeficiencyRegion(const Bitmap& image, const std::vector<Point>& hull,
     const std::function<bool(const DeficiencyRegion&)>& visit);
+
+// The convex deficiency pixel by pixel, for drawing it: one byte a pixel,
+// row by row, kLakePixel or kBayPixel for a white pixel inside the hull as
+// forEachDeficiencyRegion classes its region, 0 for every other pixel; and
+// how many regions and pixels of each kind there are.
+inline constexpr std::uint8_t kBayPixel = 1;
+inline constexpr std::uint8_t kLakePixel = 2;
+struct DeficiencyMap {
+    std::vector<std::uint8_t> pixels; // empty for a blank image
+    std::uint64_t lakes = 0;
+    std::uint64_t bays = 0;
+    std::uint64_t lakeArea = 0;
+    std::uint64_t bayArea = 0;
+};
+DeficiencyMap deficiencyMap(const Bitmap& image, const std::vector<Point>& hull);
 
 // All of them, collected.
 std::vector<DeficiencyRegion> deficiencyRegions(

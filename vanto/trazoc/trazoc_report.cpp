@@ -1,10 +1,11 @@
 #include "trazoc_report.hpp"
 
 #include "contours.hpp"
+#include "report_text.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <sstream>
 #include <string>
 
 namespace vanto {
@@ -12,28 +13,6 @@ namespace vanto {
 namespace {
 
 constexpr std::size_t kCodesPerLine = 80;
-// Each of the two lists stops at the border that takes it past this many
-// bytes: a reader keeps far less, and a pathological image (millions of
-// borders) must not keep the tool writing for minutes.
-constexpr std::size_t kListBudget = 1 << 20;
-
-void writeOmitted(std::ostream& out, std::uint64_t omitted)
-{
-    out << "  ... y " << omitted << (omitted == 1 ? " borde más" : " bordes más")
-        << ": cada lista se corta al pasar de " << kListBudget << " bytes\n";
-}
-
-std::string fixed2(double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
-}
-
-std::string pointText(const Point& p)
-{
-    return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
-}
 
 // What the table says of a border, gathered as its points go by.
 struct BorderFigures {
@@ -71,11 +50,12 @@ struct BorderFigures {
 };
 
 // Writes a border's chain code as its points go by, kCodesPerLine a line,
-// and counts the bytes it writes.
+// until the list is full: a single border can be millions of steps long, so
+// the budget is checked at every line, and the steps past it are counted.
 class ChainWriter {
 public:
-    ChainWriter(std::ostream& out, std::uint64_t number)
-        : out_(out)
+    ChainWriter(ReportList& list, std::uint64_t number)
+        : list_(list)
     {
         line_ = "  Borde " + std::to_string(number) + ":";
     }
@@ -90,67 +70,86 @@ public:
         ++count_;
     }
 
-    // Ends the border; returns the bytes written for it.
-    std::size_t finish()
+    // Ends the border; false when the list was cut inside it.
+    bool finish()
     {
         if (count_ < 2)
             line_ += " ninguno, es un píxel aislado";
         else
             step(first_);
+        if (leftOut_ > 0)
+            return false;
         line_ += '\n';
-        flush();
-        return written_;
+        list_.write(line_);
+        return true;
     }
+
+    // The steps of a cut border that were not written.
+    std::uint64_t leftOut() const { return leftOut_; }
 
 private:
     void step(const Point& to)
     {
-        if (steps_++ % kCodesPerLine == 0) {
-            line_ += '\n';
-            flush();
-            line_ = "    ";
+        if (leftOut_ > 0 || (steps_ % kCodesPerLine == 0 && startLine())) {
+            ++leftOut_;
+            return;
         }
+        ++steps_;
         line_ += static_cast<char>('0' + stepCode(last_, to));
     }
 
-    void flush()
+    // Ends the line so far and starts the next; true when the list is full
+    // and the border is cut here instead.
+    bool startLine()
     {
-        out_ << line_;
-        written_ += line_.size();
-        line_.clear();
+        line_ += '\n';
+        list_.write(line_);
+        line_ = "    ";
+        return list_.full();
     }
 
-    std::ostream& out_;
+    ReportList& list_;
     std::string line_;
     Point first_;
     Point last_;
     std::uint64_t count_ = 0;
     std::uint64_t steps_ = 0;
-    std::size_t written_ = 0;
+    std::uint64_t leftOut_ = 0;
 };
 
 } // namespace
 
-std::uint64_t blackPixelCount(const Bitmap& image)
-{
-    std::uint64_t count = 0;
-    for (std::uint8_t p : image.pixels)
-        count += p != 0;
-    return count;
-}
-
 void writeTrazocReport(const Bitmap& image, std::ostream& out)
 {
-    // The borders are walked three times (counts, table, chain codes) and
-    // their points handed over one by one, never stored, so that memory
-    // stays flat whatever the image.
+    // The borders are walked twice, for the counts with the table and for
+    // the chain codes, their points handed over one by one, never stored,
+    // so that memory stays flat whatever the image. The table is kept
+    // aside (it stops at the budget) until the counts above it are known.
     std::uint64_t outer = 0;
     std::uint64_t holes = 0;
+    std::ostringstream table;
     {
         BorderFollower follower(image);
         Border border;
-        while (follower.next(border, [](const Point&) {}))
+        ReportList list(table);
+        BorderFigures figures;
+        std::uint64_t listed = 0;
+        while (follower.next(border, [&](const Point& p) {
+            if (!list.full())
+                figures.add(p);
+        })) {
             ++(border.hole ? holes : outer);
+            if (list.full())
+                continue;
+            const Box& box = figures.box;
+            list.write("  " + borderName(++listed, border) + ", inicio " + pointText(figures.first)
+                + ", " + counted(figures.points, "punto", "puntos") + ", perímetro "
+                + fixed2(figures.perimeter()) + ", caja " + pointText({ box.left, box.top }) + "-"
+                + pointText({ box.right, box.bottom }) + "\n");
+            figures = {};
+        }
+        if (listed < outer + holes)
+            list.writeLeftOut(counted(outer + holes - listed, "borde más", "bordes más"));
     }
 
     out << "TRAZOC - contornos del carácter\n"
@@ -174,45 +173,31 @@ void writeTrazocReport(const Bitmap& image, std::ostream& out)
 
     out << "Bordes, en el orden en que el barrido por filas los encuentra (perímetro: 1 por "
            "paso recto, raíz de 2 por paso diagonal; caja: esquinas superior izquierda e "
-           "inferior derecha, incluidas):\n";
-    {
-        BorderFollower follower(image);
-        Border border;
-        std::size_t written = 0;
-        BorderFigures figures;
-        for (std::uint64_t n = 1; follower.next(border, [&](const Point& p) { figures.add(p); });
-             ++n) {
-            if (written > kListBudget) {
-                writeOmitted(out, outer + holes - n + 1);
-                break;
-            }
-            const Box& box = figures.box;
-            const std::string line = "  Borde " + std::to_string(n) + ": "
-                + (border.hole ? "hueco del borde " + std::to_string(border.parent + 1)
-                               : std::string("exterior"))
-                + ", inicio " + pointText(figures.first) + ", " + std::to_string(figures.points)
-                + (figures.points == 1 ? " punto" : " puntos") + ", perímetro "
-                + fixed2(figures.perimeter()) + ", caja " + pointText({ box.left, box.top }) + "-"
-                + pointText({ box.right, box.bottom }) + "\n";
-            figures = {};
-            out << line;
-            written += line.size();
-        }
-    }
+           "inferior derecha, incluidas):\n"
+        << table.view();
+    const std::uint64_t borders = outer + holes;
 
     out << "\nCódigos de cadena, desde el punto de inicio de cada borde; el último paso "
            "vuelve al inicio:\n";
     BorderFollower follower(image);
     Border border;
-    std::size_t written = 0;
-    for (std::uint64_t n = 1; n <= outer + holes; ++n) {
-        if (written > kListBudget) {
-            writeOmitted(out, outer + holes - n + 1);
+    ReportList list(out);
+    for (std::uint64_t n = 1; n <= borders; ++n) {
+        if (list.full()) {
+            list.writeLeftOut(counted(borders - n + 1, "borde más", "bordes más"));
             break;
         }
-        ChainWriter chain(out, n);
+        ChainWriter chain(list, n);
         follower.next(border, [&](const Point& p) { chain.add(p); });
-        written += chain.finish();
+        if (!chain.finish()) {
+            // Cut inside this border: the rest of it and every later border.
+            std::string leftOut
+                = counted(chain.leftOut(), "código más", "códigos más") + " de este borde";
+            if (n < borders)
+                leftOut += " y " + counted(borders - n, "borde más", "bordes más");
+            list.writeLeftOut(leftOut);
+            break;
+        }
     }
 }
 

@@ -5,12 +5,9 @@
 
 #include "pbm.hpp"
 
-#include <cstdint>
 #include <ostream>
 
 namespace vanto {
-
-std::uint64_t blackPixelCount(const Bitmap& image);
 
 void writeTrazocReport(const Bitmap& image, std::ostream& out);
 

@@ -1,27 +1,32 @@
-// The image viewer VIEWPBM.EXE: shows one PBM enlarged by a whole factor,
-// every image pixel a crisp square of screen pixels.
+// The image viewer VIEWPBM.EXE: shows one PBM, every image pixel a crisp
+// square of screen pixels, with the analyses of the text tools drawn over it
+// on demand as layers.
 #pragma once
 
 #include "pbm.hpp"
+#include "picture.hpp"
+#include "scene.hpp"
 
 #include <QImage>
-#include <QScrollArea>
+#include <QMainWindow>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
-class QKeyEvent;
+class QAction;
+class QLabel;
+class QListWidget;
 class QResizeEvent;
+class QScrollArea;
 
 namespace vanto {
+
+class ImageView;
 
 // The largest whole factor by which an image of size image fits into
 // available, and 1 when it does not fit even as it is (it is scrolled then).
 int fitFactor(QSize image, QSize available);
-
-// The bitmap drawn black on white, each pixel a factor × factor square.
-// Returns a null image when the result would be unreasonably large.
-QImage renderBitmap(const Bitmap& bitmap, int factor);
 
 // What the command line asks for: the image read from the one argument, or
 // a Spanish message that says what is wrong.
@@ -32,28 +37,83 @@ struct ViewerInput {
 };
 ViewerInput loadViewerInput(const QStringList& arguments);
 
-// The viewer's window: the image centred, at the largest whole factor that
-// fits the window, with scroll bars only for images larger than the screen.
-// Esc closes it.
-class ViewerWindow : public QScrollArea {
+// The viewer's window. It opens with the image centred at the largest whole
+// factor that fits, following the window's size until the user picks a zoom,
+// with scroll bars only for images larger than the window. The layers are
+// off until asked for; Esc closes it.
+class ViewerWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     ViewerWindow(const QString& path, Bitmap bitmap, QWidget* parent = nullptr);
 
-    int factor() const { return factor_; }
-    const QImage& image() const { return image_; }
+    Zoom zoom() const { return zoom_; }
+    Layers layers() const { return layers_; }
+    QScrollArea* scrollArea() const { return scrollArea_; }
+    ImageView* imageView() const { return view_; }
+    // What the window shows: the picture at its zoom with its layers.
+    QImage picture();
+    // What the status bar says of the pixel under the pointer.
+    QString pointerText() const;
+
+    // Writes the picture to path as PNG, ".png" added when missing, through
+    // a temporary file in the same folder so that nothing partial is ever
+    // left. A failure is reported in a Spanish box; returns whether it was
+    // written.
+    bool saveImage(QString path);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
-    void fitToViewport();
+private slots:
+    void saveImageAs();
+    void zoomIn();
+    void zoomOut();
+    void fitToWindow();
+    void showActualSize();
+    void showPointer(QPoint pixel);
+    void showPixelInfo(QPoint pixel, QPoint globalPosition);
 
-    Bitmap bitmap_;
-    QImage image_;
-    int factor_ = 0;
+private:
+    // How the zoom follows the window's size.
+    enum class Fit {
+        None, // the user's zoom stays
+        WholeFactor, // the largest whole factor that fits, 1:1 at least
+        Window, // the whole image in the window, reduced if need be
+    };
+
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createLegend();
+    QAction* addLayerAction(const QString& text, const QKeySequence& key, Layer layer);
+    void setLayer(Layer layer, bool on);
+    void setZoom(Zoom zoom, QPoint anchor);
+    void fitZoomToWindow();
+    void updateLegend();
+    void updateDescription();
+    QString describePixel(QPoint pixel);
+
+    QString path_;
+    ViewerScene scene_;
+    QScrollArea* scrollArea_ = nullptr;
+    ImageView* view_ = nullptr;
+    QLabel* pointerLabel_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
+    QListWidget* legend_ = nullptr;
+    QAction* saveAction_ = nullptr;
+    QAction* closeAction_ = nullptr;
+    QAction* zoomInAction_ = nullptr;
+    QAction* zoomOutAction_ = nullptr;
+    QAction* fitAction_ = nullptr;
+    QAction* actualSizeAction_ = nullptr;
+    QList<QAction*> layerActions_;
+    QAction* zoneValuesAction_ = nullptr;
+    Zoom zoom_;
+    Fit fit_ = Fit::WholeFactor;
+    Layers layers_;
+    int wheelDelta_ = 0; // wheel turns not yet a whole zoom step
 };
 
 } // namespace vanto

@@ -86,6 +86,21 @@ TEST(DeficiencyRegions, HoleIsALakeAndANotchIsABay)
     EXPECT_EQ(regions[2].area, 4u);
     EXPECT_EQ(regions[2].box, (Box { 1, 4, 4, 4 }));
     EXPECT_DOUBLE_EQ(regions[2].centroidX, 2.5);
+
+    // Pixel by pixel the same: both holes lake, the gap bay, the rest none.
+    const DeficiencyMap map = deficiencyMap(image, pixelHull(image));
+    const std::string expected = "000000"
+                                 "022020"
+                                 "022000"
+                                 "000000"
+                                 "011110"
+                                 "000000";
+    std::string got;
+    for (std::uint8_t c : map.pixels)
+        got += static_cast<char>('0' + c);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(map.lakes, 2u);
+    EXPECT_EQ(map.bays, 1u);
 }
 
 TEST(DeficiencyRegions, WhiteReachingTheImageEdgeIsABay)
@@ -162,9 +177,10 @@ TEST(Convexity, RandomImagesKeepTheInvariants)
 
         // The regions fill the white inside the hull; the lakes are exactly
         // the holes.
-        std::uint64_t regionArea = 0, lakes = 0;
+        std::uint64_t regionArea = 0, lakes = 0, lakeArea = 0;
         for (const auto& r : deficiencyRegions(image, hull)) {
             regionArea += r.area;
+            lakeArea += r.lake ? r.area : 0;
             lakes += r.lake;
             EXPECT_GE(r.centroidX, r.box.left);
             EXPECT_LE(r.centroidX, r.box.right);
@@ -172,11 +188,34 @@ TEST(Convexity, RandomImagesKeepTheInvariants)
             EXPECT_LE(r.centroidY, r.box.bottom);
         }
         EXPECT_EQ(regionArea + black, inside) << "round " << round;
+
+        // The map classes the same pixels, each region whole: no two
+        // 4-neighbours of the deficiency differ in class.
+        const DeficiencyMap map = deficiencyMap(image, hull);
+        std::uint64_t mapped = 0, mappedLake = 0;
+        for (int y = 0; y < h && !map.pixels.empty(); ++y) {
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t c = map.pixels[static_cast<std::size_t>(y * w + x)];
+                if (c == 0)
+                    continue;
+                ++mapped;
+                mappedLake += c == kLakePixel;
+                ASSERT_TRUE(!image.black(x, y) && insideSpans(spans, x, y));
+                const std::uint8_t right = x + 1 < w ? map.pixels[y * w + x + 1] : 0;
+                const std::uint8_t below = y + 1 < h ? map.pixels[(y + 1) * w + x] : 0;
+                EXPECT_TRUE(right == 0 || right == c) << "round " << round;
+                EXPECT_TRUE(below == 0 || below == c) << "round " << round;
+            }
+        }
+        EXPECT_EQ(mapped, regionArea);
+        EXPECT_EQ(mappedLake, lakeArea);
+        EXPECT_EQ(map.lakeArea, lakeArea);
         const auto borders = findBorders(image);
         std::uint64_t holes = 0;
         for (const Border& b : borders)
             holes += b.hole;
         EXPECT_EQ(lakes, holes) << "round " << round;
+        EXPECT_EQ(map.lakes, lakes) << "round " << round;
 
         // Defects come in walk order, each deepest point between its ends,
         // every depth positive.

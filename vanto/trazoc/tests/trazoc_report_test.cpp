@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace vanto {
@@ -92,6 +93,40 @@ TEST(TrazocReport, ListsOfAPathologicalNumberOfBordersStopAfterAMegabyteEach)
     EXPECT_NE(text.find(" bordes más: cada lista se corta", codes), std::string::npos);
     EXPECT_GT(text.size(), 2u << 20);
     EXPECT_LT(text.size(), (2u << 20) + 4096);
+}
+
+} // namespace
+} // namespace vanto
+
+namespace vanto {
+namespace {
+
+TEST(TrazocReport, ChainCodeOfOneBorderLongerThanTheBudgetIsCutInsideIt)
+{
+    // A bar one pixel high: a single border walked there and back, whose
+    // chain code alone is twice the budget.
+    const int length = 1 << 20;
+    Bitmap bar = testing::blank(length, 1);
+    std::fill(bar.pixels.begin(), bar.pixels.end(), 1);
+    const std::string text = reportOf(bar);
+
+    const std::string cut = " códigos más de este borde: cada lista se corta al pasar de 1048576 "
+                            "bytes\n";
+    ASSERT_TRUE(text.ends_with(cut))
+        << text.substr(text.size() - std::min<std::size_t>(text.size(), 300));
+    const auto codes = text.find("  Borde 1:\n");
+    const auto leftOutAt = text.rfind("  ... y ");
+    ASSERT_NE(codes, std::string::npos);
+    ASSERT_NE(leftOutAt, std::string::npos);
+    const std::uint64_t leftOut = std::stoull(text.substr(leftOutAt + 8));
+    const std::string chain = text.substr(codes, leftOutAt - codes);
+    const auto written = static_cast<std::uint64_t>(
+        std::count(chain.begin(), chain.end(), '0') + std::count(chain.begin(), chain.end(), '4'));
+    // What was written and what was left out make up the whole border, and
+    // the codes stop just past the budget.
+    EXPECT_EQ(written + leftOut, 2u * length - 2);
+    EXPECT_GT(text.size() - codes, std::size_t { 1 } << 20);
+    EXPECT_LT(text.size() - codes, (std::size_t { 1 } << 20) + 200);
 }
 
 } // namespace

@@ -1,59 +1,42 @@
 #include <gtest/gtest.h>
 
+#include "contours.hpp"
+#include "image_view.hpp"
 #include "spanish.hpp"
+#include "test_pictures.hpp"
 #include "viewer.hpp"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <random>
+#include <unistd.h>
 
 using vanto::Bitmap;
 using vanto::fitFactor;
-using vanto::renderBitmap;
+using vanto::testing::barePicture;
+using vanto::testing::bitmapFromRows;
+using vanto::testing::expectCrispEnlargement;
+using vanto::testing::sample;
 
 namespace {
-
-Bitmap bitmapFromRows(const std::vector<std::string>& rows)
-{
-    Bitmap b;
-    b.height = static_cast<int>(rows.size());
-    b.width = static_cast<int>(rows.front().size());
-    for (const auto& row : rows)
-        for (char c : row)
-            b.pixels.push_back(c == '1' ? 1 : 0);
-    return b;
-}
-
-bool isBlack(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) == qRgb(0, 0, 0);
-}
-bool isWhite(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) == qRgb(255, 255, 255);
-}
-
-// Every screen pixel must be exactly the colour of the image pixel it
-// enlarges: no smoothing, no shift.
-void expectCrispEnlargement(const Bitmap& b, const QImage& image, int factor)
-{
-    ASSERT_EQ(image.size(), QSize(b.width * factor, b.height * factor));
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const bool black = b.black(x / factor, y / factor);
-            ASSERT_TRUE(black ? isBlack(image, x, y) : isWhite(image, x, y))
-                << "pixel " << x << "," << y << " factor " << factor;
-        }
-}
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
@@ -93,16 +76,16 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FitFactor,
         FitCase { { 100, 100 }, { 100, 100 }, 1 }, FitCase { { 4096, 4096 }, { 1920, 1080 }, 1 },
         FitCase { { 10, 10 }, { 0, 0 }, 1 }));
 
-TEST(RenderBitmap, EnlargesEachPixelToACrispSquare)
+TEST(BarePicture, EnlargesEachPixelToACrispSquare)
 {
     const Bitmap b = bitmapFromRows({ "101", "010" });
     for (int factor : { 1, 2, 3, 7, 8, 9 }) {
         SCOPED_TRACE(factor);
-        expectCrispEnlargement(b, renderBitmap(b, factor), factor);
+        expectCrispEnlargement(b, barePicture(b, factor), factor);
     }
 }
 
-TEST(RenderBitmap, RandomImagesAcrossByteBoundariesStayExact)
+TEST(BarePicture, RandomImagesAcrossByteBoundariesStayExact)
 {
     std::mt19937 random(7);
     for (int round = 0; round < 20; ++round) {
@@ -112,18 +95,18 @@ TEST(RenderBitmap, RandomImagesAcrossByteBoundariesStayExact)
         for (int i = 0; i < b.width * b.height; ++i)
             b.pixels.push_back(static_cast<std::uint8_t>(random() & 1));
         const int factor = 1 + static_cast<int>(random() % 6);
-        expectCrispEnlargement(b, renderBitmap(b, factor), factor);
+        expectCrispEnlargement(b, barePicture(b, factor), factor);
     }
 }
 
-TEST(RenderBitmap, RefusesSizesNoWindowCanShow)
+TEST(BarePicture, RefusesSizesNoWindowCanShow)
 {
     Bitmap wide;
     wide.width = 20000;
     wide.height = 1;
     wide.pixels.assign(20000, 1);
-    EXPECT_FALSE(renderBitmap(wide, 1).isNull());
-    EXPECT_TRUE(renderBitmap(wide, 2).isNull());
+    EXPECT_FALSE(barePicture(wide, 1).isNull());
+    EXPECT_TRUE(barePicture(wide, 2).isNull());
 }
 
 TEST(ViewerInput, WrongNumberOfArgumentsIsExplained)
@@ -189,20 +172,21 @@ TEST(ViewerWindow, ImageGrowsByAWholeFactorToFillTheWindow)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    const QSize room = window.maximumViewportSize();
-    const int factor = window.factor();
+    const QSize room = window.scrollArea()->maximumViewportSize();
+    const int factor = window.zoom().enlarge;
     EXPECT_EQ(factor, fitFactor(QSize(4, 5), room));
     EXPECT_GT(factor, 1);
     EXPECT_LE(4 * factor, room.width());
     EXPECT_LE(5 * factor, room.height());
-    EXPECT_GT(5 * (factor + 1), room.height()); // a larger factor would not fit
-    expectCrispEnlargement(b, window.image(), factor);
-    EXPECT_FALSE(window.verticalScrollBar()->isVisible());
+    // A larger factor would not fit.
+    EXPECT_TRUE(4 * (factor + 1) > room.width() || 5 * (factor + 1) > room.height());
+    expectCrispEnlargement(b, window.picture(), factor);
+    EXPECT_FALSE(window.scrollArea()->verticalScrollBar()->isVisible());
 
     window.resize(200, 150);
     QCoreApplication::processEvents();
-    EXPECT_LT(window.factor(), factor);
-    EXPECT_EQ(window.image().height(), 5 * window.factor());
+    EXPECT_LT(window.zoom().enlarge, factor);
+    EXPECT_EQ(window.picture().height(), 5 * window.zoom().enlarge);
 }
 
 TEST(ViewerWindow, ImageLargerThanTheWindowIsShownOneToOneAndScrolls)
@@ -215,10 +199,10 @@ TEST(ViewerWindow, ImageLargerThanTheWindowIsShownOneToOneAndScrolls)
     window.resize(300, 200);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(window.factor(), 1);
-    EXPECT_EQ(window.image().size(), QSize(600, 500));
-    EXPECT_GT(window.verticalScrollBar()->maximum(), 0);
-    EXPECT_GT(window.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(window.zoom(), (vanto::Zoom { 1, 1 }));
+    EXPECT_EQ(window.picture().size(), QSize(600, 500));
+    EXPECT_GT(window.scrollArea()->verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(window.scrollArea()->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST(ViewerWindow, EscapeClosesIt)
@@ -230,6 +214,234 @@ TEST(ViewerWindow, EscapeClosesIt)
     EXPECT_TRUE(window.isVisible());
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
+}
+
+// What a message box said; the box is closed as soon as it shows.
+struct SeenBox {
+    bool seen = false;
+    QString text;
+};
+
+SeenBox catchMessageBox(const std::function<void()>& action)
+{
+    SeenBox box;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!shown)
+            return;
+        box.seen = true;
+        box.text = shown->text();
+        shown->done(QMessageBox::Ok);
+    });
+    poll.start();
+    action();
+    poll.stop();
+    return box;
+}
+
+QAction* action(QWidget& window, const QString& text)
+{
+    for (QAction* a : window.findChildren<QAction*>()) {
+        if (QString(a->text()).remove('&') == text)
+            return a;
+    }
+    ADD_FAILURE() << "no action " << text.toStdString();
+    return nullptr;
+}
+
+// Moves the pointer over the middle of an image pixel, as the window
+// system reports it.
+void hover(vanto::ViewerWindow& window, QPoint pixel)
+{
+    const vanto::Zoom zoom = window.zoom();
+    const QPoint at((zoom.edge(pixel.x()) + zoom.edge(pixel.x() + 1)) / 2,
+        (zoom.edge(pixel.y()) + zoom.edge(pixel.y() + 1)) / 2);
+    QMouseEvent move(QEvent::MouseMove, at, window.imageView()->mapToGlobal(at), Qt::NoButton,
+        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.imageView(), &move);
+}
+
+class ShownViewer : public ::testing::Test {
+protected:
+    void show(const QString& path, const Bitmap& bitmap)
+    {
+        window = std::make_unique<vanto::ViewerWindow>(path, bitmap);
+        window->resize(800, 600);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    std::unique_ptr<vanto::ViewerWindow> window;
+};
+
+TEST_F(ShownViewer, PointerOverAPixelShowsItsCoordinatesAndColourAtEveryZoom)
+{
+    Bitmap b = bitmapFromRows(std::vector<std::string>(30, std::string(40, '0')));
+    b.pixels[7 * 40 + 12] = 1;
+    show("a.pbm", b);
+    // As opened, zoomed in twice, at 1:1, and reduced below it.
+    const std::vector<std::function<void()>> zooms { [] {},
+        [&] {
+            QTest::keySequence(window.get(), QKeySequence::ZoomIn);
+            QTest::keySequence(window.get(), QKeySequence::ZoomIn);
+        },
+        [&] { QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier); },
+        [&] { QTest::keySequence(window.get(), QKeySequence::ZoomOut); } };
+    std::vector<vanto::Zoom> seen;
+    for (const auto& zoomTo : zooms) {
+        zoomTo();
+        seen.push_back(window->zoom());
+        const int r = window->zoom().reduce;
+        // A reduced picture shows the first pixel of each block.
+        hover(*window, { 12 / r * r, 7 / r * r });
+        EXPECT_TRUE(
+            window->pointerText().startsWith(QString("(%1, %2) ").arg(12 / r * r).arg(7 / r * r)))
+            << window->pointerText().toStdString() << " at " << window->zoom().text().toStdString();
+        if (r == 1) {
+            EXPECT_TRUE(window->pointerText().startsWith("(12, 7) negro"));
+        }
+        hover(*window, { 39, 29 });
+        EXPECT_TRUE(window->pointerText().startsWith(
+            QString("(%1, %2) blanco").arg(39 / r * r).arg(29 / r * r)))
+            << window->pointerText().toStdString();
+    }
+    EXPECT_GT(seen[1].enlarge, seen[0].enlarge);
+    EXPECT_EQ(seen[2], (vanto::Zoom { 1, 1 }));
+    EXPECT_GT(seen[3].reduce, 1);
+}
+
+TEST_F(ShownViewer, LayersAreToggledFromTheKeyboardAndOffGiveTheBareImage)
+{
+    const Bitmap b = sample("B.pbm");
+    show("B.pbm", b);
+    const QImage bare = window->picture();
+    for (Qt::Key key : { Qt::Key_B, Qt::Key_C, Qt::Key_D, Qt::Key_F, Qt::Key_Z, Qt::Key_V })
+        QTest::keyClick(window.get(), key);
+    EXPECT_EQ(window->layers(),
+        vanto::BordersLayer | vanto::HullLayer | vanto::DefectsLayer | vanto::DeficiencyLayer
+            | vanto::ZonesLayer | vanto::ZoneValuesLayer);
+    EXPECT_NE(window->picture(), bare);
+    for (Qt::Key key : { Qt::Key_V, Qt::Key_B, Qt::Key_C, Qt::Key_D, Qt::Key_F, Qt::Key_Z })
+        QTest::keyClick(window.get(), key);
+    EXPECT_EQ(window->layers(), vanto::Layers {});
+    expectCrispEnlargement(b, window->picture(), window->zoom().enlarge);
+}
+
+TEST_F(ShownViewer, HoveringABorderNamesItAsTheContourToolNumbersIt)
+{
+    const Bitmap b = sample("B.pbm");
+    show("B.pbm", b);
+    QTest::keyClick(window.get(), Qt::Key_B);
+    const std::vector<vanto::Border> borders = vanto::findBorders(b);
+    ASSERT_EQ(borders.size(), 3u);
+    hover(*window, { borders[1].points[3].x, borders[1].points[3].y });
+    EXPECT_TRUE(window->pointerText().endsWith(" negro · Borde 2: hueco del borde 1"))
+        << window->pointerText().toStdString();
+    hover(*window, { borders[0].points[5].x, borders[0].points[5].y });
+    EXPECT_TRUE(window->pointerText().endsWith(" negro · Borde 1: exterior"))
+        << window->pointerText().toStdString();
+    // A black pixel inside the stroke lies on no border.
+    hover(*window, { borders[0].points[5].x + 2, borders[0].points[5].y + 2 });
+    EXPECT_FALSE(window->pointerText().contains("Borde")) << window->pointerText().toStdString();
+}
+
+TEST_F(ShownViewer, CtrlWheelZoomsAboutThePointerAndCtrl0FitsTheWholeImage)
+{
+    Bitmap big = bitmapFromRows(std::vector<std::string>(900, std::string(1200, '0')));
+    big.pixels[450 * 1200 + 600] = 1;
+    show("grande.pbm", big);
+    ASSERT_EQ(window->zoom(), (vanto::Zoom { 1, 1 }));
+    QWidget* viewport = window->scrollArea()->viewport();
+    const QPoint pointer = viewport->rect().center() + QPoint(40, 30);
+    hover(*window, window->imageView()->pixelAt(window->imageView()->mapFrom(viewport, pointer)));
+    const QString before = window->pointerText();
+    QWheelEvent wheel(pointer, viewport->mapToGlobal(pointer), {}, { 0, 120 }, Qt::NoButton,
+        Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewport, &wheel);
+    EXPECT_EQ(window->zoom(), (vanto::Zoom { 2, 1 }));
+    // The pixel under the pointer stays under it.
+    const QPoint under
+        = window->imageView()->pixelAt(window->imageView()->mapFrom(viewport, pointer));
+    hover(*window, under);
+    EXPECT_EQ(window->pointerText(), before);
+
+    QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
+    const QSize room = window->scrollArea()->maximumViewportSize();
+    EXPECT_EQ(window->zoom().enlarge, 1);
+    EXPECT_GT(window->zoom().reduce, 1);
+    EXPECT_LE(window->imageView()->width(), room.width());
+    EXPECT_LE(window->imageView()->height(), room.height());
+}
+
+TEST_F(ShownViewer, EveryActionIsInAMenuWithAnAccessKeyAndAShortcut)
+{
+    show("/muestras/B.pbm", sample("B.pbm"));
+    EXPECT_EQ(window->scrollArea()->accessibleName(), "Imagen B.pbm, 29 x 39 píxeles");
+    EXPECT_FALSE(window->scrollArea()->accessibleDescription().isEmpty());
+    QStringList menus;
+    for (QAction* menu : window->menuBar()->actions()) {
+        menus << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            EXPECT_TRUE(item->text().contains('&')) << item->text().toStdString();
+            const bool panel = item->text().contains("Leyenda") || item->text().contains("Barra");
+            EXPECT_TRUE(panel || !item->shortcut().isEmpty()) << item->text().toStdString();
+        }
+    }
+    EXPECT_EQ(menus, QStringList({ "&Archivo", "&Ver", "&Capas" }));
+}
+
+TEST_F(ShownViewer, SavedPngReadsBackWithTheSamePixels)
+{
+    show("B.pbm", sample("B.pbm"));
+    QTest::keyClick(window.get(), Qt::Key_B);
+    QTest::keyClick(window.get(), Qt::Key_F);
+    QTemporaryDir dir;
+    ASSERT_TRUE(window->saveImage(dir.filePath("vista")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "vista.png" });
+    const QImage saved(dir.filePath("vista.png"), "png");
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), window->picture());
+}
+
+TEST_F(ShownViewer, FailedSaveGivesASpanishBoxWithTheReasonAndLeavesNothing)
+{
+    show("B.pbm", sample("B.pbm"));
+    QTemporaryDir dir;
+    // A folder without write permission (root may write in any folder of
+    // its own, but the kernel's /sys refuses new files to everyone), and a
+    // name already taken by a folder, which fails only at the last step.
+    const QString closed = ::geteuid() == 0 ? QStringLiteral("/sys") : dir.filePath("cerrada");
+    if (::geteuid() != 0) {
+        QDir(dir.path()).mkdir("cerrada");
+        QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    QDir(dir.path()).mkpath("ocupada/vista.png");
+    const struct {
+        QString folder;
+        QString reason;
+    } cases[] = {
+        { closed, "no se puede crear un archivo en la carpeta: permiso denegado (error 13)" },
+        { dir.filePath("ocupada"), "(error 21)" },
+    };
+    for (const auto& c : cases) {
+        const QStringList before = QDir(c.folder).entryList(QDir::AllEntries | QDir::Hidden);
+        bool saved = true;
+        const SeenBox box
+            = catchMessageBox([&] { saved = window->saveImage(c.folder + "/vista.png"); });
+        EXPECT_FALSE(saved);
+        ASSERT_TRUE(box.seen);
+        EXPECT_TRUE(
+            box.text.startsWith("No se pudo guardar la imagen en «" + c.folder + "/vista.png»: "))
+            << box.text.toStdString();
+        EXPECT_TRUE(box.text.endsWith(c.reason)) << box.text.toStdString();
+        EXPECT_EQ(QDir(c.folder).entryList(QDir::AllEntries | QDir::Hidden), before);
+    }
+    QFile::setPermissions(
+        closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST(SpanishTranslation, StandardButtonsReadAceptar)
@@ -244,6 +456,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // As VIEWPBM.EXE does: Qt's texts and the numbers in Spanish.
+    glifora::installSpanishTranslation(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,305 @@
+// The picture drawn into a QImage: each layer where the analyses put it, and
+// nothing else.
+#include "convexity.hpp"
+#include "test_pictures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QPointF>
+
+#include <cmath>
+#include <random>
+
+namespace vanto {
+namespace {
+
+using testing::bitmapFromRows;
+using testing::sample;
+
+QPoint centre(Zoom zoom, Point p)
+{
+    return { zoom.centre(p.x), zoom.centre(p.y) };
+}
+
+double distanceToSegment(QPointF p, QPointF a, QPointF b)
+{
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    const double t
+        = length2 == 0 ? 0 : std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0);
+    const QPointF d = p - (a + t * ab);
+    return std::hypot(d.x(), d.y());
+}
+
+TEST(Picture, HullLayerColoursTheHullsEdgesAndNoPixelFarFromThem)
+{
+    ViewerScene scene(bitmapFromRows({
+        "..........",
+        ".####.....",
+        ".#####....",
+        ".##.###...",
+        ".##..####.",
+        ".##.......",
+        ".#######..",
+        "..........",
+    }));
+    const Zoom zoom { 8, 1 };
+    const QImage picture = renderPicture(scene, zoom, HullLayer);
+    const std::vector<Point>& hull = scene.hull();
+    ASSERT_GE(hull.size(), 3u);
+    auto nearHull = [&](QPointF p, double reach) {
+        for (std::size_t i = 0; i < hull.size(); ++i) {
+            if (distanceToSegment(
+                    p, centre(zoom, hull[i]), centre(zoom, hull[(i + 1) % hull.size()]))
+                <= reach)
+                return true;
+        }
+        return false;
+    };
+    int coloured = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixel(x, y) != colours::kHull)
+                continue;
+            ++coloured;
+            // The line itself, or a vertex's 5 x 5 square.
+            ASSERT_TRUE(nearHull(QPointF(x, y), 2.9)) << x << "," << y;
+        }
+    }
+    // Every edge is drawn all along.
+    for (std::size_t i = 0; i < hull.size(); ++i) {
+        const QPointF a = centre(zoom, hull[i]), b = centre(zoom, hull[(i + 1) % hull.size()]);
+        for (double t : { 0.2, 0.5, 0.8 }) {
+            const QPoint p = (a + t * (b - a)).toPoint();
+            bool found = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    found = found || picture.pixel(p + QPoint(dx, dy)) == colours::kHull;
+            EXPECT_TRUE(found) << "edge " << i << " at " << t;
+        }
+    }
+    EXPECT_GT(coloured, 100);
+}
+
+TEST(Picture, BordersRunThroughTheirPixelsHolesInTheHoleColour)
+{
+    ViewerScene scene(sample("B.pbm"));
+    const Zoom zoom { 8, 1 };
+    const QImage picture = renderPicture(scene, zoom, BordersLayer);
+    const std::vector<Border> borders = findBorders(scene.bitmap());
+    std::size_t holes = 0;
+    for (const Border& border : borders) {
+        holes += border.hole;
+        for (const Point& p : border.points) {
+            ASSERT_EQ(picture.pixel(centre(zoom, p)),
+                border.hole ? colours::kHoleBorder : colours::kOuterBorder)
+                << p.x << "," << p.y;
+        }
+    }
+    EXPECT_EQ(holes, 2u);
+    // Away from the borders the image is as it was: the middle of the
+    // upper hole is white.
+    EXPECT_EQ(picture.pixel(centre(zoom, { 10, 10 })), colours::kWhite);
+}
+
+TEST(Picture, LakesAndBaysAreTintedApartAndTheRestKeepsItsColour)
+{
+    ViewerScene scene(bitmapFromRows({
+        "######",
+        "#..#.#",
+        "#..###",
+        "######",
+        "#....#",
+        "......",
+    }));
+    for (const Zoom zoom : { Zoom { 4, 1 }, Zoom { 1, 1 } }) {
+        const QImage picture = renderPicture(scene, zoom, DeficiencyLayer);
+        EXPECT_EQ(picture.pixel(centre(zoom, { 1, 1 })), colours::kLake);
+        EXPECT_EQ(picture.pixel(centre(zoom, { 4, 1 })), colours::kLake);
+        EXPECT_EQ(picture.pixel(centre(zoom, { 2, 4 })), colours::kBay);
+        EXPECT_EQ(picture.pixel(centre(zoom, { 0, 5 })), colours::kWhite);
+        EXPECT_EQ(picture.pixel(centre(zoom, { 3, 1 })), colours::kBlack);
+    }
+    EXPECT_NE(colours::kLake, colours::kBay);
+}
+
+TEST(Picture, TheDeepestDefectsFarthestPointIsMarked)
+{
+    ViewerScene scene(sample("B.pbm"));
+    const Zoom zoom { 8, 1 };
+    const std::vector<DefectShape>& defects = scene.borders().defects;
+    ASSERT_FALSE(defects.empty());
+    // The deepest, as CONVEXD.EXE measures it: the notch between the bowls.
+    const Bitmap& b = scene.bitmap();
+    double deepest = 0;
+    for (const Border& border : findBorders(b)) {
+        if (!border.hole)
+            for (const Defect& d :
+                convexityDefects(border.points, hullIndices(border.points)).defects)
+                deepest = std::max(deepest, d.depth);
+    }
+    EXPECT_EQ(defects.front().depth, deepest);
+    const QImage bare = renderPicture(scene, zoom, {});
+    const QImage picture = renderPicture(scene, zoom, DefectsLayer);
+    const QPoint f = centre(zoom, defects.front().farthest);
+    for (const QPoint arm : { QPoint(0, 0), QPoint(3, 3), QPoint(-3, 3), QPoint(3, -3) }) {
+        EXPECT_EQ(picture.pixel(f + arm), colours::kDefect);
+        EXPECT_NE(bare.pixel(f + arm), colours::kDefect);
+    }
+}
+
+TEST(Picture, ZonesFrameTheCharacterWithTheRecognisersGrid)
+{
+    ViewerScene scene(bitmapFromRows({
+        "..........",
+        "..######..",
+        "..#....#..",
+        "..######..",
+        "..........",
+    }));
+    const Zoom zoom { 6, 1 };
+    const QImage picture = renderPicture(scene, zoom, ZonesLayer);
+    ASSERT_TRUE(scene.zones());
+    const vecplan::ZoneLayout& zones = *scene.zones();
+    // The box runs along the outer picture pixels of the character's box.
+    EXPECT_EQ(picture.pixel(zoom.edge(2), zoom.edge(1) + 5), colours::kZoneBox);
+    EXPECT_EQ(picture.pixel(zoom.edge(8) - 1, zoom.edge(4) - 1), colours::kZoneBox);
+    // Each inner edge of the grid is a line.
+    for (int c = 1; c < zones.columns; ++c)
+        EXPECT_EQ(picture.pixel(
+                      zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]), zoom.edge(2) + 3),
+            colours::kZoneGrid)
+            << "column edge " << c;
+    EXPECT_EQ(picture.pixel(1, 1), colours::kWhite);
+}
+
+TEST(Picture, PaintingItPieceByPieceGivesTheSamePixelsAsPaintingItWhole)
+{
+    // A window repaints only what is exposed: every layer must join up
+    // exactly across the pieces, lines cut anywhere along their length.
+    ViewerScene scene(sample("e.pbm"));
+    const Layers all
+        = BordersLayer | HullLayer | DefectsLayer | DeficiencyLayer | ZonesLayer | ZoneValuesLayer;
+    for (const Zoom zoom : { Zoom { 9, 1 }, Zoom { 1, 1 }, Zoom { 1, 3 } }) {
+        const QImage whole = renderPicture(scene, zoom, all);
+        QImage pieces(whole.size(), QImage::Format_RGB32);
+        pieces.fill(Qt::red);
+        {
+            QPainter painter(&pieces);
+            for (int y = 0; y < whole.height(); y += 23)
+                for (int x = 0; x < whole.width(); x += 37)
+                    paintPicture(painter, scene, zoom, all, QRect(x, y, 37, 23));
+        }
+        EXPECT_EQ(pieces, whole) << zoom.text().toStdString();
+    }
+}
+
+TEST(Picture, ReducedPictureIsBlackWhereverItsBlockHasABlackPixel)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 12; ++round) {
+        Bitmap b;
+        b.width = 5 + static_cast<int>(random() % 40);
+        b.height = 5 + static_cast<int>(random() % 40);
+        for (int i = 0; i < b.width * b.height; ++i)
+            b.pixels.push_back(random() % 7 == 0);
+        ViewerScene scene(b);
+        const Zoom zoom { 1, 2 + round % 4 };
+        const QImage picture = renderPicture(scene, zoom, {});
+        ASSERT_EQ(picture.size(), zoom.pictureSize({ b.width, b.height }));
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                bool black = false;
+                for (int iy = y * zoom.reduce; iy < std::min(b.height, (y + 1) * zoom.reduce); ++iy)
+                    for (int ix = x * zoom.reduce; ix < std::min(b.width, (x + 1) * zoom.reduce);
+                         ++ix)
+                        black = black || b.black(ix, iy);
+                ASSERT_EQ(picture.pixel(x, y), black ? colours::kBlack : colours::kWhite)
+                    << x << "," << y << " round " << round;
+            }
+    }
+}
+
+struct ZoomCase {
+    QSize image;
+    QSize room;
+    Zoom fit;
+};
+
+TEST(Zoom, FitShowsTheWholeImageAndStepsGoRoundTheLadder)
+{
+    for (const ZoomCase& c : {
+             ZoomCase { { 64, 64 }, { 1000, 800 }, { 12, 1 } },
+             ZoomCase { { 512, 512 }, { 1000, 800 }, { 1, 1 } },
+             ZoomCase { { 4096, 4096 }, { 1000, 800 }, { 1, 6 } },
+             ZoomCase { { 1000, 10 }, { 999, 800 }, { 1, 2 } },
+         }) {
+        EXPECT_EQ(fitZoom(c.image, c.room), c.fit) << c.image.width();
+        EXPECT_LE(c.fit.pictureSize(c.image).width(), c.room.width());
+        EXPECT_LE(c.fit.pictureSize(c.image).height(), c.room.height());
+    }
+    EXPECT_EQ(zoomedIn({ 15, 1 }), (Zoom { 16, 1 }));
+    EXPECT_EQ(zoomedOut({ 15, 1 }), (Zoom { 12, 1 }));
+    EXPECT_EQ(zoomedIn({ 1, 5 }), (Zoom { 1, 4 }));
+    EXPECT_EQ(zoomedOut({ 1, 1 }), (Zoom { 1, 2 }));
+    EXPECT_EQ(zoomedIn({ 1, 2 }), (Zoom { 1, 1 }));
+    EXPECT_EQ(zoomedIn({ 256, 1 }), (Zoom { 256, 1 }));
+    EXPECT_EQ(zoomedOut({ 1, 64 }), (Zoom { 1, 64 }));
+}
+
+bool hasEntry(const QList<LegendEntry>& entries, const QString& text)
+{
+    for (const LegendEntry& entry : entries) {
+        if (entry.text == text)
+            return true;
+    }
+    return false;
+}
+
+TEST(Legend, LayersWithNothingToShowAreListedAndSaySo)
+{
+    const Layers all
+        = BordersLayer | HullLayer | DefectsLayer | DeficiencyLayer | ZonesLayer | ZoneValuesLayer;
+    ViewerScene square(bitmapFromRows({ "....", ".##.", ".##.", "...." }));
+    const QList<LegendEntry> solid = legendEntries(square, all);
+    EXPECT_TRUE(hasEntry(solid, "Bordes exteriores: 1"));
+    EXPECT_TRUE(hasEntry(solid, "Bordes de hueco: ninguno, la imagen no tiene huecos"));
+    EXPECT_TRUE(hasEntry(solid, "Defectos de convexidad: ninguno"));
+    EXPECT_TRUE(hasEntry(solid, "Lagos: ninguno"));
+    EXPECT_TRUE(hasEntry(solid, "Bahías: ninguna"));
+
+    ViewerScene blank(bitmapFromRows({ "...", "..." }));
+    const QList<LegendEntry> empty = legendEntries(blank, all);
+    for (const char* text : { "Bordes: ninguno, la imagen no tiene píxeles negros",
+             "Casco convexo: ninguno, la imagen no tiene píxeles negros",
+             "Zonas: ninguna, la imagen no tiene píxeles negros" })
+        EXPECT_TRUE(hasEntry(empty, text)) << text;
+
+    const QList<LegendEntry> off = legendEntries(square, {});
+    EXPECT_EQ(off.size(), 5);
+    for (const LegendEntry& entry : off)
+        EXPECT_TRUE(entry.text.endsWith(": capa apagada")) << entry.text.toStdString();
+}
+
+TEST(Scene, ImageWithMoreBordersThanAPictureCanHoldKeepsTheFirstAndSaysSo)
+{
+    // A checkerboard: a hole at every inner white pixel, half a million.
+    const int n = 1024;
+    Bitmap board;
+    board.width = board.height = n;
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            board.pixels.push_back((x + y) % 2 == 0);
+    ViewerScene scene(board);
+    const BorderAnalysis& borders = scene.borders();
+    EXPECT_FALSE(borders.complete);
+    ASSERT_EQ(borders.borders.size(), ViewerScene::kMaxBorders);
+    // Numbered as in discovery, so the names agree with TRAZOC.EXE's.
+    EXPECT_EQ(borders.borders.back().number, ViewerScene::kMaxBorders);
+    EXPECT_TRUE(hasEntry(legendEntries(scene, BordersLayer),
+        "Solo se dibujan los primeros 16.384 bordes: la imagen tiene más"));
+}
+
+} // namespace
+} // namespace vanto
