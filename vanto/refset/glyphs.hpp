@@ -4,6 +4,7 @@
 
 #include "pbm.hpp"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,9 @@ std::vector<std::string> knownCharacters();
 struct FontFace {
     std::string_view file; // absolute path of the font file
     std::string_view name; // short name for the origin field, no spaces
+    // The weight and slope, as the evaluation reports them: "normal",
+    // "negrita" (bold), "cursiva" (italic or oblique) or "negrita-cursiva".
+    std::string_view style = "normal";
 };
 
 // The faces whose glyphs make the reference set.
@@ -49,10 +53,29 @@ enum class Framing {
     Tight,
 };
 
+// How a glyph is drawn away from its font's own shape, as a scan or a
+// synthesised face would show it.
+struct Distortion {
+    int rotationTenths = 0; // degrees x 10, counter-clockwise, about the glyph's centre
+    int slantPercent = 0; // the top leans right by this share of the height
+    // 0: cut at half grey. Otherwise the grey image is blurred (a Gaussian
+    // of blurPercent % of the size) and cut at this grey level (0-255):
+    // above 128 the strokes grow, below they thin.
+    int cutLevel = 0;
+    int blurPercent = 3;
+    int marginX = 2; // white pixels left and right of the glyph
+};
+
 // Renders `character` of the face at pixelSize pixels to the em, from the
 // font's own outlines without hinting, filled with antialiasing and cut at
-// half grey into black and white. Needs a QGuiApplication.
-GlyphResult renderGlyph(
-    const FontFace& face, int pixelSize, const std::string& character, Framing framing);
+// half grey into black and white (or distorted as asked). Needs a
+// QGuiApplication.
+GlyphResult renderGlyph(const FontFace& face, int pixelSize, const std::string& character,
+    Framing framing, const Distortion& distortion = {});
+
+// Salt-and-pepper noise: every pixel flips with a chance of perMille in
+// a thousand, drawn from the random sequence of `seed` (the same on every
+// machine).
+void addSpecks(Bitmap& bitmap, int perMille, std::uint32_t seed);
 
 } // namespace vanto::refset

@@ -1,44 +1,54 @@
-// vecplan_eval <refset.db> <evalset.db> [<minimum top-1 %, line> [<minimum, cropped>]]
+// vecplan_eval <refset.db> <evaluation folder> [--tesseract] [--minimos <file>]
+// vecplan_eval <refset.db> --dibujar <parts and conditions> [--minimos <file>]
 //
-// Recognises every vector of the evaluation set against the reference set
-// and reports top-1 and top-5 accuracy, for digits with upper-case letters
-// and for lower-case letters, for each framing (in the line's frame,
-// cropped close) and each part of the held-out faces (test, validation,
-// both), and the most frequent confusions. 0/O and 1/I count as one class
-// each, since many faces draw them alike. With minimums, fails when the
-// top-1 accuracy on digits and upper-case letters of all held-out faces is
-// below them.
+// Recognises every image of the evaluation folder (written by refset_gen),
+// or draws the images of the parts and conditions named (as refset_gen's
+// filter, "" for all) in memory and recognises them,
+// with VECPLAN.EXE's library against the reference set and prints top-1
+// accuracy for every condition (clean, rotated, thicker, thinner, specks,
+// cropped), for digits with upper-case letters and for lower-case letters
+// apart, on the test part (the figures reported) and on the validation
+// part (the one tuning looks at), and the bold and italic faces' clean
+// images. 0/O/o, 1/I/l and the same-shape case pairs c/C s/S v/V w/W x/X
+// z/Z count as one class each: a character cut from its line cannot show
+// its size. With --tesseract, Tesseract 5 (--psm 10, -l spa) reads the
+// same test images and its figures stand beside ours; when it is not
+// installed, its column is left out with a line saying so. With
+// --minimos, fails when a test figure is below its minimum in the file
+// (lines "<condition> <mayusculas|minusculas> <minimum %>").
+#include "evaluation.hpp"
 #include "refset.hpp"
+
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
-using vanto::vecplan::Candidate;
+namespace ev = vanto::refset::evaluation;
 
+// One class for the characters that a character cut from its line cannot
+// tell apart.
 std::string folded(const std::string& label)
 {
-    if (label == "O")
+    if (label == "O" || label == "o")
         return "0";
-    if (label == "I")
+    if (label == "I" || label == "l")
         return "1";
-    return label;
-}
-
-// Also joins the letters whose two cases have one shape and differ only in
-// size, which a single character cut out of its line cannot show.
-std::string caseFolded(const std::string& label)
-{
-    static const std::string sameShape = "cosvwxz";
+    static const std::string sameShape = "csvwxz";
     if (label.size() == 1 && sameShape.find(label[0]) != std::string::npos)
         return std::string(1, static_cast<char>(label[0] - 'a' + 'A'));
-    return folded(label);
+    return label;
 }
 
 bool isLower(const std::string& label)
@@ -46,173 +56,348 @@ bool isLower(const std::string& label)
     return label == "ñ" || (label.size() == 1 && label[0] >= 'a' && label[0] <= 'z');
 }
 
-struct Tally {
-    int total = 0;
-    int top1 = 0;
-    int top5 = 0;
-    int top1Exact = 0;
-    int top1SameShape = 0;
-
-    double percent(int n) const { return 100.0 * n / std::max(total, 1); }
-
-    void print(const char* name) const
-    {
-        std::printf(
-            "%-34s %5d  top-1 %6.2f %%  top-5 %6.2f %%  | top-1 sin unir 0/O, 1/I: %6.2f %%; "
-            "uniendo además c o s v w x z: %6.2f %%\n",
-            name, total, percent(top1), percent(top5), percent(top1Exact), percent(top1SameShape));
-    }
-};
-
-// The fields of an evaluation origin: part/face/size/framing.
-struct Origin {
-    std::string part;
-    std::string face;
-    std::string framing;
-};
-
-Origin splitOrigin(const std::string& origin)
+const char* groupOf(const std::string& label)
 {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t slash = origin.find('/', start);
-        fields.push_back(origin.substr(start, slash - start));
-        if (slash == std::string::npos)
-            break;
-        start = slash + 1;
-    }
-    if (fields.size() != 4)
-        return { "?", origin, "?" };
-    return { fields[0], fields[1], fields[3] };
+    return isLower(label) ? "minusculas" : "mayusculas";
 }
 
-// The first word of a face's name in an origin: its capital and the small
-// letters after it ("DejaVuSans-Bold/48px" is of the DejaVu family).
-std::string familyOf(const std::string& origin)
+struct Tally {
+    int total = 0;
+    int right = 0;
+
+    void add(bool hit)
+    {
+        ++total;
+        right += hit;
+    }
+    double percent() const { return 100.0 * right / std::max(total, 1); }
+};
+
+// Row (condition or face style), group ("mayusculas" or "minusculas").
+using Table = std::map<std::string, std::map<std::string, Tally>>;
+
+std::string readAll(const std::string& path)
 {
-    std::size_t end = 1;
-    while (end < origin.size() && origin[end] >= 'a' && origin[end] <= 'z')
-        ++end;
-    return origin.substr(0, end);
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The first UTF-8 character of what a recogniser printed, spaces trimmed.
+std::string firstCharacter(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\n' || text[i] == '\r'))
+        ++i;
+    if (i == text.size())
+        return {};
+    std::size_t length = 1;
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if ((lead & 0xE0) == 0xC0)
+        length = 2;
+    else if ((lead & 0xF0) == 0xE0)
+        length = 3;
+    else if ((lead & 0xF8) == 0xF0)
+        length = 4;
+    return text.substr(i, length);
+}
+
+std::string commandOutput(const std::string& command, bool& ok)
+{
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ok = pipe != nullptr;
+    if (!pipe)
+        return out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    ok = ::pclose(pipe) == 0;
+    return out;
+}
+
+// Tesseract's answers for the images, in order, read by a few processes
+// side by side, each given a list of images (one page each, its answers
+// separated by form feeds), so the model loads once a process. Empty when
+// Tesseract is missing or fails, with a message in `why`.
+std::vector<std::string> tesseractAnswers(const std::string& folder,
+    const std::vector<std::string>& files, std::string& version, std::string& why)
+{
+    bool ok = false;
+    version = commandOutput("tesseract --version 2>&1", ok);
+    version = version.substr(0, version.find('\n'));
+    if (!ok) {
+        why = "Tesseract no está instalado: se omite su columna (como root, el paso de "
+              "instalación de vecplan_accuracy lo instala; a mano: apt-get install "
+              "tesseract-ocr tesseract-ocr-spa).";
+        return {};
+    }
+    constexpr std::size_t kProcesses = 2;
+    const std::size_t chunk = (files.size() + kProcesses - 1) / kProcesses;
+    std::vector<std::vector<std::string>> answers(kProcesses);
+    std::vector<bool> good(kProcesses, false);
+    std::vector<std::thread> workers;
+    for (std::size_t p = 0; p < kProcesses; ++p) {
+        workers.emplace_back([&, p] {
+            const std::size_t from = std::min(files.size(), p * chunk);
+            const std::size_t to = std::min(files.size(), from + chunk);
+            if (from == to) {
+                good[p] = true;
+                return;
+            }
+            const std::string list = folder + "/tesseract-" + std::to_string(p) + ".txt";
+            {
+                std::ofstream out(list, std::ios::binary | std::ios::trunc);
+                for (std::size_t i = from; i < to; ++i)
+                    out << folder << "/" << files[i] << "\n";
+            }
+            bool ran = false;
+            const std::string out
+                = commandOutput("tesseract '" + list + "' stdout --psm 10 -l spa 2>/dev/null", ran);
+            // Pages are separated by form feeds (none after the last).
+            std::vector<std::string> pages;
+            std::size_t start = 0;
+            for (std::size_t f; (f = out.find('\f', start)) != std::string::npos; start = f + 1)
+                pages.push_back(out.substr(start, f - start));
+            pages.push_back(out.substr(start));
+            good[p] = ran && pages.size() == to - from;
+            answers[p] = std::move(pages);
+        });
+    }
+    for (std::thread& t : workers)
+        t.join();
+    std::vector<std::string> all;
+    for (std::size_t p = 0; p < kProcesses; ++p) {
+        if (!good[p]) {
+            why = "Tesseract falló o no leyó todas las imágenes: se omite su columna.";
+            return {};
+        }
+        all.insert(all.end(), answers[p].begin(), answers[p].end());
+    }
+    return all;
+}
+
+void printTable(
+    const char* title, const std::vector<std::string>& rows, const Table& ours, const Table* theirs)
+{
+    std::printf("\n%s\n", title);
+    std::printf("%-28s %7s | %-22s | %-22s\n", "", "", "Dígitos y mayúsculas", "Minúsculas y ñ");
+    std::printf("%-28s %7s | %10s %11s | %10s %11s\n", "condición", "imágenes", "VECPLAN",
+        theirs ? "Tesseract" : "", "VECPLAN", theirs ? "Tesseract" : "");
+    for (const std::string& row : rows) {
+        const auto found = ours.find(row);
+        if (found == ours.end())
+            continue;
+        const auto& groups = found->second;
+        const Tally& upper = groups.count("mayusculas") ? groups.at("mayusculas") : Tally {};
+        const Tally& lower = groups.count("minusculas") ? groups.at("minusculas") : Tally {};
+        std::printf(
+            "%-28s %7d |   %6.2f %%", row.c_str(), upper.total + lower.total, upper.percent());
+        if (theirs)
+            std::printf("    %6.2f %%", theirs->at(row).at("mayusculas").percent());
+        else
+            std::printf("%11s", "");
+        std::printf(" |   %6.2f %%", lower.percent());
+        if (theirs)
+            std::printf("    %6.2f %%", theirs->at(row).at("minusculas").percent());
+        std::printf("\n");
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3 || argc > 5) {
-        std::cerr << "Uso: vecplan_eval <refset.db> <evalset.db> [<top-1 mínimo en %, marco de "
-                     "línea> [<top-1 mínimo en %, recortado>]]\n";
+    const bool draw = argc >= 4 && std::string(argv[2]) == "--dibujar";
+    if (argc < 3 || (draw && argc < 4)) {
+        std::cerr << "Uso: vecplan_eval <refset.db> <carpeta de evaluación> [--tesseract] "
+                     "[--minimos <archivo>]\n"
+                     "     vecplan_eval <refset.db> --dibujar <partes y condiciones> "
+                     "[--minimos <archivo>]\n";
         return 2;
     }
+    bool withTesseract = false;
+    std::string minimumsFile;
+    for (int i = draw ? 4 : 3; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--tesseract") {
+            withTesseract = true;
+        } else if (a == "--minimos" && i + 1 < argc) {
+            minimumsFile = argv[++i];
+        } else {
+            std::cerr << "vecplan_eval: argumento desconocido " << a << '\n';
+            return 2;
+        }
+    }
+    const std::string folder = draw ? std::string() : std::string(argv[2]);
     const auto refs = vanto::vecplan::readRefset(argv[1]);
-    const auto evals = vanto::vecplan::readRefset(argv[2]);
-    if (!refs.ok() || !evals.ok()) {
-        std::cout << (refs.ok() ? evals.error : refs.error) << '\n';
+    if (!refs.ok()) {
+        std::cout << refs.error << '\n';
+        return 1;
+    }
+    std::vector<ev::Entry> entries;
+    std::vector<ev::Planned> planned;
+    std::unique_ptr<QGuiApplication> app;
+    if (draw) {
+        // Only outlines are drawn, into images in memory: no display is needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        planned = ev::plan(argv[3]);
+        for (const ev::Planned& p : planned)
+            entries.push_back(p.entry);
+        if (withTesseract) {
+            std::cerr << "vecplan_eval: Tesseract solo lee imágenes de una carpeta\n";
+            return 2;
+        }
+    } else {
+        std::string error;
+        entries = ev::parseIndex(readAll(folder + "/" + std::string(ev::kIndexName)), error);
+        if (!error.empty()) {
+            std::cout << "vecplan_eval: " << folder << "/" << ev::kIndexName << ": " << error
+                      << '\n';
+            return 1;
+        }
+    }
+    if (entries.empty()) {
+        std::cout << "vecplan_eval: ninguna imagen que evaluar\n";
         return 1;
     }
 
-    // Keyed by framing, then part ("todas" for both), then class group.
-    std::map<std::string, std::map<std::string, std::map<std::string, Tally>>> tallies;
-    std::map<std::string, std::map<std::string, Tally>> byFace; // framing, face
+    const vanto::vecplan::Ranker ranker(refs.references);
+    std::map<std::string, Table> ours; // part, then row and group
     std::map<std::string, std::map<std::pair<std::string, std::string>, int>> confusions;
-    for (const auto& sample : evals.references) {
-        const std::vector<Candidate> ranked
-            = vanto::vecplan::rankCandidates(sample.values, refs.references, 5);
-        const std::string truth = folded(sample.label);
-        const bool hit1 = !ranked.empty() && folded(ranked.front().label) == truth;
-        const bool hit5 = std::any_of(ranked.begin(), ranked.end(),
-            [&](const Candidate& c) { return folded(c.label) == truth; });
-        const Origin origin = splitOrigin(sample.origin);
-        const std::string group = isLower(sample.label) ? "Minúsculas" : "Dígitos y mayúsculas";
-        auto& framing = tallies[origin.framing];
-        for (Tally* tally : { &framing[origin.part][group], &framing["todas"][group],
-                 &byFace[origin.framing][origin.face] }) {
-            ++tally->total;
-            tally->top1 += hit1;
-            tally->top5 += hit5;
-            tally->top1Exact += !ranked.empty() && ranked.front().label == sample.label;
-            tally->top1SameShape
-                += !ranked.empty() && caseFolded(ranked.front().label) == caseFolded(sample.label);
+    std::vector<std::string> testFiles;
+    std::vector<const ev::Entry*> testEntries;
+    int cleaned = 0, cleanImages = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ev::Entry& e = entries[i];
+        vanto::Bitmap bitmap;
+        if (draw) {
+            const ev::Planned& p = planned[i];
+            auto glyph = ev::render(*p.face, e.size, e.label, *p.condition, p.serial);
+            if (!glyph.error.empty()) {
+                std::cout << "vecplan_eval: " << glyph.error << '\n';
+                return 1;
+            }
+            bitmap = std::move(glyph.bitmap);
+        } else {
+            vanto::PbmResult image = vanto::readPbm(folder + "/" + e.file);
+            if (!image.ok()) {
+                std::cout << image.error << '\n';
+                return 1;
+            }
+            bitmap = std::move(image.bitmap);
         }
-        if (!hit1 && !ranked.empty())
-            ++confusions[origin.framing][{ sample.label, ranked.front().label }];
-    }
-
-    std::printf("Referencias: %zu; muestras de evaluación: %zu\n", refs.references.size(),
-        evals.references.size());
-    for (const auto& [framing, parts] : tallies) {
-        std::printf("\nMarco \"%s\":\n", framing.c_str());
-        for (const char* part : { "prueba", "validacion", "todas" }) {
-            const auto found = parts.find(part);
-            if (found == parts.end())
-                continue;
-            for (const auto& [group, tally] : found->second)
-                tally.print((std::string(part) + ": " + group).c_str());
+        const auto features = vanto::vecplan::computeFeatures(bitmap);
+        std::string answer;
+        if (features) {
+            const auto ranked = ranker.rank(features->values, 1);
+            if (!ranked.empty())
+                answer = ranked.front().label;
+            if (e.condition == "limpio") {
+                ++cleanImages;
+                cleaned += features->cleaning.specks > 0 || features->cleaning.holes > 0;
+            }
         }
-        std::printf("Por fuente (todas las clases):\n");
-        for (const auto& [face, tally] : byFace[framing])
-            tally.print(face.c_str());
-
-        std::vector<std::pair<int, std::pair<std::string, std::string>>> ordered;
-        for (const auto& [pair, count] : confusions[framing])
-            ordered.push_back({ count, pair });
-        std::stable_sort(ordered.begin(), ordered.end(),
-            [](const auto& a, const auto& b) { return a.first > b.first; });
-        std::printf("Confusiones más frecuentes (verdadero -> reconocido: veces):\n ");
-        for (std::size_t i = 0; i < ordered.size() && i < 16; ++i)
-            std::printf(" %s->%s: %d;", ordered[i].second.first.c_str(),
-                ordered[i].second.second.c_str(), ordered[i].first);
-        std::printf("\n");
-    }
-
-    // Cross-validation by family inside the reference set: every reference
-    // against the references of the other families (the first word of the
-    // face's name: DejaVu, Liberation, Go...), in its frame and with the
-    // frame taken away as a close crop would; more faces to tune on than
-    // the validation part alone.
-    std::map<std::string, std::map<std::string, Tally>> crossed; // framing, group
-    for (const auto& sample : refs.references) {
-        const std::string family = familyOf(sample.origin);
-        std::vector<vanto::vecplan::Reference> others;
-        for (const auto& r : refs.references)
-            if (familyOf(r.origin) != family)
-                others.push_back(r);
-        vanto::vecplan::FeatureVector cropped = sample.values;
-        const auto frame
-            = static_cast<std::size_t>(vanto::vecplan::kGroups[vanto::vecplan::kFrameGroup].offset);
-        std::fill(cropped.begin() + static_cast<std::ptrdiff_t>(frame), cropped.end(), 0);
-        const std::string group = isLower(sample.label) ? "Minúsculas" : "Dígitos y mayúsculas";
-        for (const auto& [framing, values] :
-            { std::pair { "linea", sample.values }, std::pair { "recorte", cropped } }) {
-            const auto ranked = vanto::vecplan::rankCandidates(values, others, 5);
-            Tally& t = crossed[framing][group];
-            ++t.total;
-            t.top1 += !ranked.empty() && folded(ranked.front().label) == folded(sample.label);
-            t.top5 += std::any_of(ranked.begin(), ranked.end(),
-                [&](const Candidate& c) { return folded(c.label) == folded(sample.label); });
-            t.top1Exact += !ranked.empty() && ranked.front().label == sample.label;
-            t.top1SameShape
-                += !ranked.empty() && caseFolded(ranked.front().label) == caseFolded(sample.label);
+        const bool hit = folded(answer) == folded(e.label);
+        Table& table = ours[e.part];
+        table[e.condition][groupOf(e.label)].add(hit);
+        if (e.condition == "limpio" && e.style != "normal")
+            table[e.style + "-limpio"][groupOf(e.label)].add(hit);
+        if (!hit)
+            ++confusions[e.part][{ e.label, answer.empty() ? "(nada)" : answer }];
+        if (e.part == ev::kTest) {
+            testFiles.push_back(e.file);
+            testEntries.push_back(&e);
         }
     }
-    std::printf("\nValidación cruzada por familia en las referencias:\n");
-    for (const auto& [framing, groups] : crossed)
-        for (const auto& [group, tally] : groups)
-            tally.print((std::string("cruzada ") + framing + ": " + group).c_str());
 
-    // The minimums apply to digits and upper-case letters of all the
-    // held-out faces, in each framing.
+    std::vector<std::string> rows;
+    for (const ev::Condition& c : ev::conditions())
+        rows.emplace_back(c.name);
+    for (const char* style : { "negrita", "cursiva" })
+        rows.push_back(std::string(style) + "-limpio");
+
+    std::printf("Evaluación de VECPLAN.EXE: %zu referencias; imágenes de fuentes que no están en "
+                "ellas, a",
+        refs.references.size());
+    for (const int size : vanto::refset::kEvaluationSizes)
+        std::printf(" %d", size);
+    std::printf(" píxeles por eme.\nTop-1 en %%; 0/O/o, 1/I/l y c/C o/O s/S v/V w/W x/X z/Z "
+                "cuentan como una clase cada uno.\nCondiciones:\n");
+    for (const ev::Condition& c : ev::conditions())
+        std::printf("  %-8s %s\n", std::string(c.name).c_str(), std::string(c.description).c_str());
+    std::printf("  negrita-limpio, cursiva-limpio: las fuentes negritas y las cursivas, limpias\n");
+    std::printf("La limpieza tocó %d de %d imágenes limpias.\n", cleaned, cleanImages);
+
+    Table tesseract;
+    bool haveTesseract = false;
+    std::string tesseractVersion;
+    if (withTesseract) {
+        std::string why;
+        const auto answers = tesseractAnswers(folder, testFiles, tesseractVersion, why);
+        if (answers.empty()) {
+            std::printf("%s\n", why.c_str());
+        } else {
+            haveTesseract = true;
+            for (std::size_t i = 0; i < answers.size(); ++i) {
+                const ev::Entry& e = *testEntries[i];
+                const bool hit = folded(firstCharacter(answers[i])) == folded(e.label);
+                tesseract[e.condition][groupOf(e.label)].add(hit);
+                if (e.condition == "limpio" && e.style != "normal")
+                    tesseract[e.style + "-limpio"][groupOf(e.label)].add(hit);
+            }
+        }
+    } else {
+        std::printf("Sin --tesseract: solo VECPLAN.EXE.\n");
+    }
+
+    const std::string testTitle = "Parte de PRUEBA (las cifras que se informan)"
+        + (haveTesseract ? "; Tesseract: " + tesseractVersion + ", --psm 10 -l spa, mismas imágenes"
+                         : std::string());
+    printTable(testTitle.c_str(), rows, ours[std::string(ev::kTest)],
+        haveTesseract ? &tesseract : nullptr);
+    printTable("Parte de VALIDACIÓN (la única que mira el ajuste)", rows,
+        ours[std::string(ev::kValidation)], nullptr);
+
+    std::vector<std::pair<int, std::pair<std::string, std::string>>> ordered;
+    for (const auto& [pair, count] : confusions[std::string(ev::kValidation)])
+        ordered.push_back({ count, pair });
+    std::stable_sort(ordered.begin(), ordered.end(),
+        [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::printf("\nConfusiones más frecuentes en validación (verdadero -> reconocido: veces):\n ");
+    for (std::size_t i = 0; i < ordered.size() && i < 24; ++i)
+        std::printf(" %s->%s: %d;", ordered[i].second.first.c_str(),
+            ordered[i].second.second.c_str(), ordered[i].first);
+    std::printf("\n");
+
     bool failed = false;
-    for (int i = 3; i < argc; ++i) {
-        const char* framing = i == 3 ? "linea" : "recorte";
-        const double minimum = std::atof(argv[i]);
-        const Tally& t = tallies[framing]["todas"]["Dígitos y mayúsculas"];
-        if (t.total == 0 || t.percent(t.top1) < minimum) {
-            std::printf("\nFALLO: top-1 de dígitos y mayúsculas (marco \"%s\") por debajo del "
-                        "%.2f %%\n",
-                framing, minimum);
+    if (!minimumsFile.empty()) {
+        std::istringstream lines(readAll(minimumsFile));
+        int checked = 0;
+        const Table& test = ours[std::string(ev::kTest)];
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            std::string condition, group;
+            double minimum = 0;
+            if (line.empty() || line.front() == '#' || !(fields >> condition >> group >> minimum))
+                continue;
+            ++checked;
+            const auto row = test.find(condition);
+            const double got = row == test.end() || !row->second.count(group)
+                ? -1
+                : row->second.at(group).percent();
+            if (got < minimum) {
+                std::printf("FALLO: %s, %s: %.2f %% por debajo del mínimo %.2f %%\n",
+                    condition.c_str(), group.c_str(), got, minimum);
+                failed = true;
+            }
+        }
+        if (checked == 0) {
+            std::printf("FALLO: %s no tiene ningún mínimo\n", minimumsFile.c_str());
             failed = true;
         }
     }

@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <limits>
 #include <map>
+#include <memory>
+#include <optional>
 
 namespace vanto::vecplan {
 
@@ -17,8 +21,9 @@ namespace {
 // file from eating the memory.
 constexpr std::uintmax_t kMaxRefsetBytes = 32u * 1024 * 1024;
 
-// No feature value is anywhere near this; a larger one is a damaged file.
-constexpr int kMaxValue = 100000;
+// No feature value is larger (the largest are parts per thousand); a larger
+// one is a damaged file.
+constexpr int kMaxValue = 1000;
 
 // True when s is exactly one well-formed UTF-8 character that is neither
 // a control character nor a space.
@@ -74,6 +79,58 @@ std::vector<std::string_view> splitFields(std::string_view line)
     return fields;
 }
 
+bool blank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The usual line of a reference set, read in one pass without allocating
+// more than the reference itself: false at anything unusual (which the
+// careful reading below then reads or explains).
+bool readQuickly(std::string_view line, Reference& ref)
+{
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    const auto token = [&]() {
+        while (p < end && blank(*p))
+            ++p;
+        const char* start = p;
+        while (p < end && !blank(*p))
+            ++p;
+        return std::string_view(start, static_cast<std::size_t>(p - start));
+    };
+    const std::string_view label = token();
+    const std::string_view origin = token();
+    if (origin.empty() || !isOneCharacter(label))
+        return false;
+    // As refset_gen writes them: one space before each value, at most four
+    // digits, nothing after the last.
+    for (int& value : ref.values) {
+        if (p == end || *p != ' ')
+            return false;
+        ++p;
+        unsigned digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
+        if (digit > 9)
+            return false;
+        unsigned v = 0;
+        int digits = 0;
+        do {
+            v = v * 10 + digit;
+            ++p;
+            ++digits;
+            digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
+        } while (digit <= 9 && digits < 4);
+        if (digit <= 9 || v > static_cast<unsigned>(kMaxValue))
+            return false;
+        value = static_cast<int>(v);
+    }
+    if (p != end)
+        return false;
+    ref.label = std::string(label);
+    ref.origin = std::string(origin);
+    return true;
+}
+
 std::string lineError(std::string_view name, int number, const std::string& what)
 {
     return "La base de referencias " + std::string(name) + " no es válida: línea "
@@ -96,8 +153,14 @@ std::string formatRefsetHeader()
     h += "# referencia: carácter, origen (fuente/tamaño en píxeles) y los "
         + std::to_string(kVectorSize) + "\n";
     h += "# valores enteros del vector, separados por espacios.\n";
-    h += "# El vector se mide dentro de la caja que encierra los píxeles negros, salvo el\n";
-    h += "# marco, que sitúa la caja entre el borde superior y el inferior de la imagen:\n";
+    h += "# Antes de medir se limpia la imagen: se quitan las motas sueltas lejos del carácter\n";
+    h += "# y se rellenan los poros de sus trazos. El carácter que queda se redibuja en un\n";
+    h += "# cuadrado de " + std::to_string(kNormalSize)
+        + " píxeles (el lado mayor lo llena; el menor, "
+          "según la raíz de su\n";
+    h += "# proporción) y el vector se mide en él, salvo la forma, medida en la caja del\n";
+    h += "# carácter, y el marco, que sitúa la caja entre el borde superior y el inferior de\n";
+    h += "# la imagen:\n";
     for (const FeatureGroup& g : kGroups) {
         h += "#   valores " + std::to_string(g.offset + 1) + "-"
             + std::to_string(g.offset + g.count) + ": " + std::string(g.name) + " ("
@@ -119,9 +182,12 @@ std::string formatReference(const Reference& reference)
     return line;
 }
 
-RefsetResult parseRefset(std::string_view text, std::string_view name)
+std::string forEachReference(
+    std::string_view text, std::string_view name, const std::function<void(const Reference&)>& take)
 {
-    RefsetResult result;
+    RefsetResult result; // its error only
+    Reference ref;
+    std::size_t taken = 0;
     int number = 0;
     bool signed_ = false;
     while (!text.empty()) {
@@ -136,7 +202,7 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
             if (line != refsetSignature()) {
                 result.error = lineError(
                     name, number, "se esperaba la cabecera \"" + refsetSignature() + "\"");
-                return result;
+                return result.error;
             }
             signed_ = true;
             continue;
@@ -144,18 +210,22 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
         if (line.empty() || line.front() == '#')
             continue;
 
+        if (readQuickly(line, ref)) {
+            take(ref);
+            ++taken;
+            continue;
+        }
         const std::vector<std::string_view> fields = splitFields(line);
         if (fields.size() != 2 + kVectorSize) {
             result.error = lineError(name, number,
                 "se esperaban carácter, origen y " + std::to_string(kVectorSize)
                     + " valores, y hay " + std::to_string(fields.size()) + " campos");
-            return result;
+            return result.error;
         }
         if (!isOneCharacter(fields[0])) {
             result.error = lineError(name, number, "la etiqueta no es un único carácter UTF-8");
-            return result;
+            return result.error;
         }
-        Reference ref;
         ref.label = std::string(fields[0]);
         ref.origin = std::string(fields[1]);
         for (int i = 0; i < kVectorSize; ++i) {
@@ -167,71 +237,307 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
                 result.error = lineError(name, number,
                     "el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
                         + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
-                return result;
+                return result.error;
             }
             ref.values[static_cast<std::size_t>(i)] = value;
         }
-        result.references.push_back(std::move(ref));
+        take(ref);
+        ++taken;
     }
-    if (!signed_) {
-        result.error = "La base de referencias " + std::string(name) + " está vacía.";
-    } else if (result.references.empty()) {
-        result.error
-            = "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
-    }
+    if (!signed_)
+        return "La base de referencias " + std::string(name) + " está vacía.";
+    if (taken == 0)
+        return "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
+    return {};
+}
+
+RefsetResult parseRefset(std::string_view text, std::string_view name)
+{
+    RefsetResult result;
+    // Room for a reference a line, so the set is not copied as it grows.
+    std::size_t lines = 0;
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+         at = text.find('\n', at + 1))
+        ++lines;
+    result.references.reserve(lines);
+    result.error = forEachReference(
+        text, name, [&](const Reference& ref) { result.references.push_back(ref); });
+    if (!result.ok())
+        result.references.clear();
     return result;
 }
 
-RefsetResult readRefset(const std::string& path)
+namespace {
+
+// The text of the reference set at path, or nothing with `error` set.
+std::optional<std::string> refsetText(const std::string& path, std::string& error)
 {
     // Never blocks: a FIFO or device put in its place is refused.
-    const FileBytes file = readRegularFile(path, kMaxRefsetBytes);
+    FileBytes file = readRegularFile(path, kMaxRefsetBytes);
     if (!file.ok()) {
-        RefsetResult result;
-        result.error = "No se puede usar la base de referencias " + path + ": " + file.error + ".";
-        return result;
+        error = "No se puede usar la base de referencias " + path + ": " + file.error + ".";
+        return std::nullopt;
     }
-    return parseRefset(file.bytes, path);
+    return std::move(file.bytes);
+}
+
+} // namespace
+
+RefsetResult readRefset(const std::string& path)
+{
+    RefsetResult result;
+    const std::optional<std::string> text = refsetText(path, result.error);
+    return text ? parseRefset(*text, path) : result;
+}
+
+std::string readEachReference(
+    const std::string& path, const std::function<void(const Reference&)>& take)
+{
+    std::string error;
+    const std::optional<std::string> text = refsetText(path, error);
+    return text ? forEachReference(*text, path, take) : error;
+}
+
+namespace {
+
+constexpr int kFrameOffset = kGroups[kFrameGroup].offset;
+constexpr int kFrameCount = kGroups[kFrameGroup].count;
+constexpr int kLanes = 16;
+constexpr int kShapeLength = (kFrameOffset + kLanes - 1) / kLanes * kLanes;
+// The distance is summed a chunk at a time, so that a reference already
+// too far to be one of its label's two closest is left early.
+constexpr int kChunk = 3 * kLanes;
+static_assert(kShapeLength % kChunk == 0);
+
+// The integer square root of a group's weight.
+constexpr int scaleOf(int weight)
+{
+    int s = 0;
+    while ((s + 1) * (s + 1) <= weight)
+        ++s;
+    return s;
+}
+
+constexpr bool weightsAreSquares()
+{
+    for (const FeatureGroup& g : kGroups)
+        if (scaleOf(g.weight) * scaleOf(g.weight) != g.weight)
+            return false;
+    return true;
+}
+static_assert(weightsAreSquares(), "the ranking scales each value by its weight's square root");
+static_assert(kFrameOffset + kFrameCount == kVectorSize, "the frame ends the vector");
+
+// Every value scaled is at most kMaxValue times the largest scale, and a
+// whole sum of squared differences stays well inside an int (the largest
+// groups hold shares that add up to a thousand).
+constexpr int kScale[kGroups.size()] = { scaleOf(kGroups[0].weight), scaleOf(kGroups[1].weight),
+    scaleOf(kGroups[2].weight), scaleOf(kGroups[3].weight), scaleOf(kGroups[4].weight),
+    scaleOf(kGroups[5].weight), scaleOf(kGroups[6].weight), scaleOf(kGroups[7].weight),
+    scaleOf(kGroups[8].weight), scaleOf(kGroups[9].weight) };
+static_assert(std::size(kScale) == kGroups.size());
+
+void scaleInto(const FeatureVector& values, std::int16_t* shape, std::int16_t* frame)
+{
+    for (std::size_t g = 0; g < kGroups.size(); ++g) {
+        for (int i = kGroups[g].offset; i < kGroups[g].offset + kGroups[g].count; ++i) {
+            const auto v = static_cast<std::int16_t>(
+                std::clamp(values[static_cast<std::size_t>(i)], 0, kMaxValue) * kScale[g]);
+            if (i < kFrameOffset)
+                shape[i] = v;
+            else
+                frame[i - kFrameOffset] = v;
+        }
+    }
+}
+
+// The sum of squared differences of two rows of small integers; a count
+// known when compiling, and a whole number of vector lanes, lets the
+// compiler use vector instructions without a scalar tail.
+template <int count> int sumOfSquares(const std::int16_t* a, const std::int16_t* b)
+{
+    // Scaled values lie between 0 and 6000, so their difference fits in 16
+    // bits, and the products add up pairwise in 32 (one multiply-add
+    // instruction for eight of them).
+    int sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const auto d = static_cast<std::int16_t>(a[i] - b[i]);
+        sum += d * d;
+    }
+    return sum;
+}
+
+// The two closest references of each label, labels in order of first
+// appearance. One close reference of the wrong label (a face that draws it
+// oddly) outvotes the right one less often when the second closest counts
+// too.
+class ClosestTwo {
+public:
+    // A distance at which a reference of the label changes nothing.
+    long long enough(std::uint32_t label) const
+    {
+        return label < slots_.size() && slots_[label].second >= 0
+            ? slots_[label].second
+            : std::numeric_limits<long long>::max();
+    }
+
+    // Returns whether the reference is now its label's closest.
+    bool offer(std::uint32_t label, long long d, std::size_t source)
+    {
+        if (label >= slots_.size())
+            slots_.resize(label + 1);
+        Slot& s = slots_[label];
+        if (s.first < 0) {
+            order_.push_back(label);
+            s = { d, -1, source };
+            return true;
+        }
+        if (d < s.first) {
+            s.second = s.first;
+            s.first = d;
+            s.source = source;
+            return true;
+        }
+        if (s.second < 0 || d < s.second)
+            s.second = d;
+        return false;
+    }
+
+    struct Scored {
+        std::uint32_t label;
+        std::size_t source; // of the closest
+        double distance; // the mean of the two closest
+    };
+
+    std::vector<Scored> best(std::size_t count) const
+    {
+        std::vector<Scored> scored;
+        for (const std::uint32_t label : order_) {
+            const Slot& s = slots_[label];
+            const double first = std::sqrt(static_cast<double>(s.first));
+            const double second = s.second < 0 ? first : std::sqrt(static_cast<double>(s.second));
+            scored.push_back({ label, s.source, (first + second) / 2 });
+        }
+        std::stable_sort(scored.begin(), scored.end(),
+            [](const Scored& a, const Scored& b) { return a.distance < b.distance; });
+        if (scored.size() > count)
+            scored.resize(count);
+        return scored;
+    }
+
+private:
+    struct Slot {
+        long long first = -1; // none yet
+        long long second = -1;
+        std::size_t source = 0;
+    };
+    std::vector<Slot> slots_;
+    std::vector<std::uint32_t> order_;
+};
+
+// The squared weighted distance from a scaled query to a scaled reference,
+// or at least `enough` once it is sure to reach it.
+long long distanceUpTo(const std::int16_t* shape, const std::int16_t* frame, bool framed,
+    const std::int16_t* refShape, const std::int16_t* refFrame, long long enough)
+{
+    // Partial sums only grow: once one reaches `enough`, the rest is moot.
+    long long d = 0;
+    for (int from = 0; from < kShapeLength && d < enough; from += kChunk)
+        d += sumOfSquares<kChunk>(shape + from, refShape + from);
+    // The frame counts only when both vectors have one (its first value).
+    if (d < enough && framed && refFrame[0] == kScale[kFrameGroup])
+        d += sumOfSquares<kFrameCount>(frame, refFrame);
+    return d;
+}
+
+} // namespace
+
+Ranker::Ranker(const std::vector<Reference>& references)
+    : references_(references)
+    , scaled_(references.size() * kShapeLength, 0)
+    , frames_(references.size() * kFrameCount, 0)
+{
+    std::map<std::string, std::uint32_t> numbers;
+    for (std::size_t r = 0; r < references.size(); ++r) {
+        scaleInto(references[r].values, scaled_.data() + r * kShapeLength,
+            frames_.data() + r * kFrameCount);
+        const auto [it, inserted]
+            = numbers.try_emplace(references[r].label, static_cast<std::uint32_t>(numbers.size()));
+        labelOf_.push_back(it->second);
+    }
+    labelCount_ = numbers.size();
+}
+
+std::vector<Candidate> Ranker::rank(const FeatureVector& vector, std::size_t count) const
+{
+    alignas(32) std::int16_t shape[kShapeLength] = {};
+    std::int16_t frame[kFrameCount] = {};
+    scaleInto(vector, shape, frame);
+    const bool framed = vector[kFrameOffset] == 1;
+    ClosestTwo closest;
+    for (std::size_t r = 0; r < references_.size(); ++r) {
+        const long long enough = closest.enough(labelOf_[r]);
+        const long long d = distanceUpTo(shape, frame, framed, scaled_.data() + r * kShapeLength,
+            frames_.data() + r * kFrameCount, enough);
+        if (d < enough)
+            closest.offer(labelOf_[r], d, r);
+    }
+    std::vector<Candidate> ranked;
+    for (const ClosestTwo::Scored& s : closest.best(count))
+        ranked.push_back({ references_[s.source].label, references_[s.source].origin, s.distance });
+    return ranked;
+}
+
+struct NearestReferences::State {
+    alignas(32) std::int16_t shape[kShapeLength] = {};
+    std::int16_t frame[kFrameCount] = {};
+    bool framed = false;
+    alignas(32) std::int16_t refShape[kShapeLength] = {};
+    std::int16_t refFrame[kFrameCount] = {};
+    ClosestTwo closest;
+    std::map<std::string, std::uint32_t, std::less<>> numbers;
+    std::vector<std::string> labels; // by number
+    std::vector<std::string> origins; // of each label's closest, by number
+};
+
+NearestReferences::NearestReferences(const FeatureVector& vector)
+    : state_(std::make_unique<State>())
+{
+    scaleInto(vector, state_->shape, state_->frame);
+    state_->framed = vector[kFrameOffset] == 1;
+}
+
+NearestReferences::~NearestReferences() = default;
+
+void NearestReferences::offer(const Reference& reference)
+{
+    State& s = *state_;
+    auto it = s.numbers.find(reference.label);
+    if (it == s.numbers.end()) {
+        it = s.numbers.emplace(reference.label, static_cast<std::uint32_t>(s.labels.size())).first;
+        s.labels.push_back(reference.label);
+        s.origins.emplace_back();
+    }
+    const std::uint32_t label = it->second;
+    scaleInto(reference.values, s.refShape, s.refFrame);
+    const long long enough = s.closest.enough(label);
+    const long long d = distanceUpTo(s.shape, s.frame, s.framed, s.refShape, s.refFrame, enough);
+    if (d < enough && s.closest.offer(label, d, label))
+        s.origins[label] = reference.origin;
+}
+
+std::vector<Candidate> NearestReferences::ranked(std::size_t count) const
+{
+    std::vector<Candidate> ranked;
+    for (const ClosestTwo::Scored& s : state_->closest.best(count))
+        ranked.push_back({ state_->labels[s.label], state_->origins[s.label], s.distance });
+    return ranked;
 }
 
 std::vector<Candidate> rankCandidates(
     const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count)
 {
-    // The two closest references of each label, labels in order of first
-    // appearance. One close reference of the wrong label (a face that draws
-    // it oddly) outvotes the right one less often when the second closest
-    // counts too.
-    struct Closest {
-        double first = 0;
-        double second = -1; // none yet
-        const Reference* reference = nullptr;
-
-        double score() const { return (first + (second < 0 ? first : second)) / 2; }
-    };
-    std::vector<Closest> best;
-    std::map<std::string, std::size_t> slot;
-    for (const Reference& ref : references) {
-        const double d = std::sqrt(static_cast<double>(squaredDistance(vector, ref.values)));
-        const auto [it, inserted] = slot.try_emplace(ref.label, best.size());
-        if (inserted) {
-            best.push_back({ d, -1, &ref });
-            continue;
-        }
-        Closest& c = best[it->second];
-        if (d < c.first) {
-            c.second = c.first;
-            c.first = d;
-            c.reference = &ref;
-        } else if (c.second < 0 || d < c.second) {
-            c.second = d;
-        }
-    }
-    std::stable_sort(best.begin(), best.end(),
-        [](const Closest& a, const Closest& b) { return a.score() < b.score(); });
-    std::vector<Candidate> ranked;
-    for (std::size_t i = 0; i < best.size() && i < count; ++i)
-        ranked.push_back({ best[i].reference->label, best[i].reference->origin, best[i].score() });
-    return ranked;
+    return Ranker(references).rank(vector, count);
 }
 
 } // namespace vanto::vecplan

@@ -2,6 +2,7 @@
 // its own executable lies, and replacing a file atomically.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,18 @@ std::string executableDirectory(std::string& error);
 // on failure the old file is left as it was and no temporary file remains.
 std::string replaceFileAtomically(
     const std::string& dir, std::string_view name, std::string_view contents);
+
+// The moment a run starts, in nanoseconds of the system's clock.
+std::int64_t runStartStamp();
+
+// As above, for the result of a run that started at `startStamp`: the file
+// keeps its run's start as its modification time, and under a lock on the
+// directory a result replaces the file only when the file's run started
+// earlier (or the file comes from elsewhere: no run starts in the future).
+// So of two runs started one after the other, the later one's result
+// stays, whichever finishes last. When a later run's result is already
+// there, nothing is written, `superseded` is set and no error is returned.
+std::string replaceFileAtomically(const std::string& dir, std::string_view name,
+    std::string_view contents, std::int64_t startStamp, bool& superseded);
 
 } // namespace vanto::vecplan

@@ -8,7 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <random>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace vanto::vecplan {
@@ -56,9 +60,65 @@ std::string executableDirectory(std::string& error)
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string replaceFileAtomically(
-    const std::string& dir, std::string_view name, std::string_view contents)
+std::int64_t runStartStamp()
 {
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t { now.tv_sec } * 1000000000 + now.tv_nsec;
+}
+
+namespace {
+
+// A lock on a directory, held while the descriptor is open.
+class DirectoryLock {
+public:
+    explicit DirectoryLock(const std::string& dir)
+        : fd_(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (fd_ < 0) {
+            error_ = errno;
+            return;
+        }
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                error_ = errno;
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+    }
+    ~DirectoryLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+    int error() const { return error_; }
+
+private:
+    int fd_;
+    int error_ = 0;
+};
+
+// Whether the file at path was left by a run that started after
+// startStamp.
+bool newerResult(const std::string& path, std::int64_t startStamp)
+{
+    struct stat st { };
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    const std::int64_t stamp = std::int64_t { st.st_mtim.tv_sec } * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp > startStamp && stamp <= runStartStamp();
+}
+
+std::string replace(const std::string& dir, std::string_view name, std::string_view contents,
+    const std::int64_t* startStamp, bool& superseded)
+{
+    superseded = false;
     const std::string target = dir + "/" + std::string(name);
     // A name of its own for every run, in the target's directory, so the
     // rename stays within one file system and two runs never share it. The
@@ -85,12 +145,27 @@ std::string replaceFileAtomically(
         failure = "No se puede escribir " + temp + ": " + reason(error) + ".";
     } else if (::fsync(fd) != 0) {
         failure = "No se puede escribir en disco " + temp + ": " + reason(errno) + ".";
+    } else if (startStamp) {
+        const timespec times[2] = { { *startStamp / 1000000000, *startStamp % 1000000000 },
+            { *startStamp / 1000000000, *startStamp % 1000000000 } };
+        if (::futimens(fd, times) != 0)
+            failure = "No se puede fechar " + temp + ": " + reason(errno) + ".";
     }
     if (::close(fd) != 0 && failure.empty())
         failure = "No se puede cerrar " + temp + ": " + reason(errno) + ".";
-    if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0)
+    // Runs that compare start stamps do so one at a time, so that none
+    // can slip an older result in between another's check and rename.
+    std::optional<DirectoryLock> lock;
+    if (failure.empty() && startStamp) {
+        lock.emplace(dir);
+        if (!lock->held())
+            failure = "No se puede bloquear " + dir + ": " + reason(lock->error()) + ".";
+        else if (newerResult(target, *startStamp))
+            superseded = true;
+    }
+    if (failure.empty() && !superseded && ::rename(temp.c_str(), target.c_str()) != 0)
         failure = "No se puede sustituir " + target + ": " + reason(errno) + ".";
-    if (!failure.empty()) {
+    if (!failure.empty() || superseded) {
         ::unlink(temp.c_str());
         return failure;
     }
@@ -102,6 +177,21 @@ std::string replaceFileAtomically(
         ::close(dirFd);
     }
     return {};
+}
+
+} // namespace
+
+std::string replaceFileAtomically(
+    const std::string& dir, std::string_view name, std::string_view contents)
+{
+    bool superseded = false;
+    return replace(dir, name, contents, nullptr, superseded);
+}
+
+std::string replaceFileAtomically(const std::string& dir, std::string_view name,
+    std::string_view contents, std::int64_t startStamp, bool& superseded)
+{
+    return replace(dir, name, contents, &startStamp, superseded);
 }
 
 } // namespace vanto::vecplan

@@ -20,25 +20,30 @@ std::string formatDistance(double d)
     return buffer;
 }
 
-// Leaves `text` in resvec.txt and on `out`; a failure to write the file
-// is reported after it. Returns whether the file was written.
-// Leaves text in resvec.txt and says on out what became of it: summary, or
-// the reason it could not be written.
-bool publish(const std::string& toolDir, const std::string& text, const std::string& summary,
-    std::ostream& out)
+// Leaves text in resvec.txt, unless a run that started later has already
+// left its own, and says on out what became of it: summary, or the reason
+// it could not be written.
+bool publish(const std::string& toolDir, std::int64_t startStamp, const std::string& text,
+    const std::string& summary, std::ostream& out)
 {
-    const std::string failure = replaceFileAtomically(toolDir, kResultName, text);
+    bool superseded = false;
+    const std::string failure
+        = replaceFileAtomically(toolDir, kResultName, text, startStamp, superseded);
     if (!failure.empty()) {
         out << summary << failure << '\n';
         return false;
     }
     out << summary;
+    if (superseded)
+        out << "(" << kResultName
+            << " no se sustituye: ya tiene el resultado de una ejecución empezada después)\n";
     return true;
 }
 
-int fail(const std::string& toolDir, const std::string& message, std::ostream& out)
+int fail(const std::string& toolDir, std::int64_t startStamp, const std::string& message,
+    std::ostream& out)
 {
-    publish(toolDir, message + "\n", message + "\n", out);
+    publish(toolDir, startStamp, message + "\n", message + "\n", out);
     return 1;
 }
 
@@ -59,17 +64,24 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
     t += "Carácter reconocido: " + recognised(candidates) + "\n";
     t += "Tamaño de la imagen: " + std::to_string(image.width) + " x "
         + std::to_string(image.height) + " píxeles\n";
-    t += "Caja del carácter: columnas " + std::to_string(b.left) + " a "
+    t += "Caja del carácter, tras la limpieza: columnas " + std::to_string(b.left) + " a "
         + std::to_string(b.left + b.width - 1) + ", filas " + std::to_string(b.top) + " a "
         + std::to_string(b.top + b.height - 1) + " (" + std::to_string(b.width) + " x "
         + std::to_string(b.height) + " píxeles)\n";
+    const Cleaning& c = features.cleaning;
+    t += "Limpieza: " + std::to_string(c.specks)
+        + (c.specks == 1 ? " mota quitada" : " motas quitadas") + " ("
+        + std::to_string(c.speckPixels) + " píxeles negros), " + std::to_string(c.holes)
+        + (c.holes == 1 ? " poro rellenado" : " poros rellenados") + " ("
+        + std::to_string(c.holePixels) + " píxeles blancos)\n";
     const bool framed = features.values[static_cast<std::size_t>(kGroups[kFrameGroup].offset)] == 1;
     t += framed ? "Marco: la imagen deja blanco de línea encima y debajo del carácter; cuenta su "
                   "altura en la línea\n"
                 : "Marco: ninguno (imagen recortada al carácter); decide solo la forma\n";
     t += "\n";
     t += "Vector de rasgos (" + std::to_string(kVectorSize)
-        + " valores enteros, medidos en la caja del carácter salvo el marco):\n";
+        + " valores enteros, medidos en el carácter limpio, redibujado en un cuadrado de "
+        + std::to_string(kNormalSize) + " píxeles, salvo la forma y el marco):\n";
     for (const FeatureGroup& g : kGroups) {
         t += std::string(g.name) + ", valores " + std::to_string(g.offset + 1) + "-"
             + std::to_string(g.offset + g.count) + ": " + std::string(g.meaning) + "\n";
@@ -94,37 +106,53 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
     return t;
 }
 
-int runVecplan(const std::vector<std::string>& args, const std::string& toolDir, std::ostream& out)
+int runVecplan(const std::vector<std::string>& args, const std::string& toolDir, std::ostream& out,
+    const std::function<void()>& beforePublish)
 {
+    // Taken first: the order of the runs is the order they were started in.
+    const std::int64_t start = runStartStamp();
+    const auto failWith = [&](const std::string& message) {
+        if (beforePublish)
+            beforePublish();
+        return fail(toolDir, start, message, out);
+    };
     if (args.size() != 1) {
-        return fail(toolDir,
-            "Uso: VECPLAN.EXE <imagen.pbm> (se esperaba un argumento y hay "
-                + std::to_string(args.size()) + ").",
-            out);
+        return failWith("Uso: VECPLAN.EXE <imagen.pbm> (se esperaba un argumento y hay "
+            + std::to_string(args.size()) + ").");
     }
     const std::string& imagePath = args.front();
     const PbmResult image = readPbm(imagePath);
     if (!image.ok())
-        return fail(toolDir, image.error, out);
+        return failWith(image.error);
 
-    const std::optional<Features> features = computeFeatures(image.bitmap);
+    Cleaning cleaning;
+    const std::optional<Features> features = computeFeatures(image.bitmap, &cleaning);
     if (!features) {
-        return fail(toolDir,
-            "La imagen " + imagePath
-                + " no tiene ningún píxel negro: no hay carácter que reconocer.",
-            out);
+        if (cleaning.specks == 0)
+            return failWith("La imagen " + imagePath
+                + " no tiene ningún píxel negro: no hay carácter que reconocer.");
+        return failWith("La imagen " + imagePath + " está en blanco: solo tiene "
+            + std::to_string(cleaning.specks) + (cleaning.specks == 1 ? " mota" : " motas") + " ("
+            + std::to_string(cleaning.speckPixels)
+            + " píxeles negros), ningún carácter que reconocer.");
     }
 
-    const RefsetResult refset = readRefset(toolDir + "/" + std::string(kRefsetName));
-    if (!refset.ok())
-        return fail(toolDir, refset.error, out);
+    // Each reference is measured as it is read: a large set never has to
+    // be held whole.
+    NearestReferences nearest(features->values);
+    const std::string refsetError = readEachReference(toolDir + "/" + std::string(kRefsetName),
+        [&](const Reference& reference) { nearest.offer(reference); });
+    if (!refsetError.empty())
+        return failWith(refsetError);
 
-    const std::vector<Candidate> candidates
-        = rankCandidates(features->values, refset.references, kCandidateCount);
+    const std::vector<Candidate> candidates = nearest.ranked(kCandidateCount);
+    if (beforePublish)
+        beforePublish();
     // The whole result goes to resvec.txt; whoever started the tool by hand
     // sees the answer on one line.
-    const bool written = publish(toolDir, formatResult(imagePath, image.bitmap, *features, candidates),
-        "Carácter reconocido: " + recognised(candidates) + "\n", out);
+    const bool written
+        = publish(toolDir, start, formatResult(imagePath, image.bitmap, *features, candidates),
+            "Carácter reconocido: " + recognised(candidates) + "\n", out);
     return written ? 0 : 1;
 }
 

@@ -5,6 +5,7 @@
 #include "features.hpp"
 #include "refset.hpp"
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
 // The result, or the one-line message of a failure, goes both to `out` and
 // into resvec.txt (replaced atomically). Returns the exit status: 0 when a
 // character was recognised.
-int runVecplan(const std::vector<std::string>& args, const std::string& toolDir, std::ostream& out);
+// A run's result never replaces the result of a run that started after it
+// (see replaceFileAtomically); beforePublish, when set, is called just
+// before the result is left, so that a test can hold a run back there.
+int runVecplan(const std::vector<std::string>& args, const std::string& toolDir, std::ostream& out,
+    const std::function<void()>& beforePublish = {});
 
 } // namespace vanto::vecplan

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
+#include <algorithm>
+#include <cmath>
+#include <numeric>
 #include <vector>
 
 using namespace vanto::vecplan;
@@ -19,7 +21,18 @@ std::vector<int> group(const Features& f, int index)
     return { f.values.begin() + g.offset, f.values.begin() + g.offset + g.count };
 }
 
-enum { kZoning, kRowCrossings, kColumnCrossings, kLeft, kRight, kTop, kBottom, kShape, kFrame };
+enum {
+    kZoning,
+    kDirection,
+    kRowCrossings,
+    kColumnCrossings,
+    kLeft,
+    kRight,
+    kTop,
+    kBottom,
+    kShape,
+    kFrame
+};
 
 // The values of every group but the frame.
 std::vector<int> shapeValues(const Features& f)
@@ -47,121 +60,179 @@ TEST(Features, BlankImageHasNoCharacter)
     EXPECT_FALSE(computeFeatures(vanto::Bitmap {}).has_value());
 }
 
-TEST(Features, SinglePixelIsAFullBox)
+TEST(Features, ZonesAndDirectionsAreSharesOfTheWholeCharacter)
 {
-    const auto f = computeFeatures(drawing({ ".....", "..#..", ".....", "....." }));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->box.left, 2);
-    EXPECT_EQ(f->box.top, 1);
-    EXPECT_EQ(f->box.width, 1);
-    EXPECT_EQ(f->box.height, 1);
-    EXPECT_EQ(group(*f, kZoning), std::vector<int>(kZones * kZones, 100));
-    EXPECT_EQ(group(*f, kRowCrossings), std::vector<int>(8, 10));
-    EXPECT_EQ(group(*f, kColumnCrossings), std::vector<int>(8, 10));
-    EXPECT_EQ(group(*f, kLeft), std::vector<int>(8, 0));
-    EXPECT_EQ(group(*f, kBottom), std::vector<int>(8, 0));
-    EXPECT_EQ(group(*f, kShape), (std::vector<int> { 50, 100, 100 }));
-    // One and two white rows are a crop, not a line.
-    EXPECT_EQ(group(*f, kFrame), std::vector<int>(4, 0));
+    // A thin and a thick ring of one size: the zones hold shares of the
+    // black and the directions shares of the outline, whatever the strokes'
+    // width; the directions of both are those of a square's sides.
+    vanto::Bitmap thin = enlarged(vanto::vecplan::test::ring(), 6); // strokes 6 px
+    vanto::Bitmap thick = thin;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x)
+            if (x < 9 || x >= 21 || y < 9 || y >= 21)
+                thick.pixels[static_cast<std::size_t>(y * 30 + x)] = 1; // strokes 9 px
+    const auto a = computeFeatures(thin);
+    const auto b = computeFeatures(thick);
+    ASSERT_TRUE(a && b);
+    for (const auto* f : { &*a, &*b }) {
+        const std::vector<int> zones = group(*f, kZoning);
+        const std::vector<int> directions = group(*f, kDirection);
+        EXPECT_NEAR(std::accumulate(zones.begin(), zones.end(), 0), 1000, 18);
+        EXPECT_NEAR(std::accumulate(directions.begin(), directions.end(), 0), 1000, 72);
+        // Only the corners turn: almost everything runs straight.
+        int straight = 0;
+        for (std::size_t i = 0; i < directions.size(); i += kDirections)
+            straight += directions[i] + directions[i + 2];
+        EXPECT_GT(straight, 900);
+        // The middle of the ring is white (but for what its edges lend
+        // it), its corners are not.
+        EXPECT_LT(4 * zones[2 * kZones + 2], zones[0]);
+    }
+    // Thicker strokes move the black towards the middle, but the ring's
+    // sides still hold the same shares: it is symmetric either way.
+    for (const auto* f : { &*a, &*b }) {
+        const std::vector<int> zones = group(*f, kZoning);
+        for (int r = 0; r < kZones; ++r)
+            for (int c = 0; c < kZones; ++c)
+                EXPECT_EQ(zones[static_cast<std::size_t>(r * kZones + c)],
+                    zones[static_cast<std::size_t>(c * kZones + r)]);
+    }
 }
 
-TEST(Features, HollowSquareSharesItsPixelsAmongZones)
+TEST(Features, DirectionsFollowTheStrokes)
 {
-    const auto f = computeFeatures(drawing({ "####", "#..#", "#..#", "####" }));
-    ASSERT_TRUE(f);
-    // Each pixel is 6/4 zone wide: pixels 0 and 1 share zone 1, pixels 2 and
-    // 3 share zone 4, half and half.
-    // clang-format off
-    const std::vector<int> zones {
-        100, 100, 100, 100, 100, 100,
-        100,  75,  50,  50,  75, 100,
-        100,  50,   0,   0,  50, 100,
-        100,  50,   0,   0,  50, 100,
-        100,  75,  50,  50,  75, 100,
-        100, 100, 100, 100, 100, 100,
+    // A bar lying down, a bar standing up and a rising diagonal, each its
+    // outline's main direction.
+    const auto lying = computeFeatures(drawing({ "############", "############", "############" }));
+    vanto::Bitmap diagonal;
+    diagonal.width = diagonal.height = 24;
+    diagonal.pixels.assign(24 * 24, 0);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x)
+            if (std::abs(x + y - 23) <= 2)
+                diagonal.pixels[static_cast<std::size_t>(y * 24 + x)] = 1;
+    const auto rising = computeFeatures(diagonal);
+    const auto standing = computeFeatures(enlarged(drawing({ "#", "#", "#", "#" }), 3));
+    ASSERT_TRUE(lying && rising && standing);
+    const auto totals = [](const Features& f) {
+        std::array<int, kDirections> t {};
+        const std::vector<int> d = group(f, kDirection);
+        for (std::size_t i = 0; i < d.size(); ++i)
+            t[i % kDirections] += d[i];
+        return t;
     };
-    // clang-format on
-    EXPECT_EQ(group(*f, kZoning), zones);
-    // Four rows over eight bands: two bands a row; one run on the full
-    // rows, two on the others.
-    EXPECT_EQ(group(*f, kRowCrossings), (std::vector<int> { 10, 10, 20, 20, 20, 20, 10, 10 }));
-    EXPECT_EQ(group(*f, kColumnCrossings), (std::vector<int> { 10, 10, 20, 20, 20, 20, 10, 10 }));
-    EXPECT_EQ(group(*f, kRight), std::vector<int>(8, 0));
-    EXPECT_EQ(group(*f, kTop), std::vector<int>(8, 0));
-    // 12 black pixels in 6 runs each way: runs of 2 against a height of 4.
-    EXPECT_EQ(group(*f, kShape), (std::vector<int> { 50, 50, 50 }));
+    const auto main = [&](const Features& f) {
+        const auto t = totals(f);
+        return static_cast<int>(std::max_element(t.begin(), t.end()) - t.begin());
+    };
+    EXPECT_EQ(main(*lying), 0);
+    EXPECT_EQ(main(*rising), 1);
+    EXPECT_EQ(main(*standing), 2);
+    EXPECT_GT(totals(*rising)[1], 600);
+    EXPECT_LT(totals(*rising)[3], 50);
 }
 
-TEST(Features, FractionalZonesOfAFiveByThreeT)
+TEST(Features, SlightRotationAndThickerStrokesStayCloseToTheShape)
 {
-    const auto f = computeFeatures(drawing({
-        ".......",
-        ".#####.",
-        "...#...",
-        "...#...",
-        ".......",
-    }));
+    // An F drawn as strokes in a 40-pixel box, upright, turned by 4 degrees
+    // and with strokes a third thicker: all stay much closer to each other
+    // than to an E drawn the same way.
+    const auto letter = [](bool e, double degrees, double stroke) {
+        vanto::Bitmap b;
+        b.width = b.height = 60;
+        b.pixels.assign(60 * 60, 0);
+        const double c = std::cos(degrees * 3.14159265 / 180),
+                     s = std::sin(degrees * 3.14159265 / 180);
+        for (int y = 0; y < 60; ++y) {
+            for (int x = 0; x < 60; ++x) {
+                // Back to the upright letter's coordinates, centred on (30, 30).
+                const double u = c * (x - 30) - s * (y - 30) + 30;
+                const double v = s * (x - 30) + c * (y - 30) + 30;
+                const bool stem = u >= 15 && u < 15 + stroke && v >= 10 && v < 50;
+                const bool top = v >= 10 && v < 10 + stroke && u >= 15 && u < 45;
+                const bool middle = v >= 28 && v < 28 + stroke && u >= 15 && u < 40;
+                const bool bottom = e && v >= 50 - stroke && v < 50 && u >= 15 && u < 45;
+                b.pixels[static_cast<std::size_t>(y * 60 + x)] = stem || top || middle || bottom;
+            }
+        }
+        return computeFeatures(b)->values;
+    };
+    const FeatureVector f = letter(false, 0, 6);
+    const FeatureVector e = letter(true, 0, 6);
+    const long long toE = squaredDistance(f, e);
+    EXPECT_LT(squaredDistance(f, letter(false, 4, 6)) * 2, toE);
+    EXPECT_LT(squaredDistance(f, letter(false, -4, 6)) * 2, toE);
+    EXPECT_LT(squaredDistance(f, letter(false, 0, 8)) * 2, toE);
+    EXPECT_LT(squaredDistance(e, letter(true, 4, 8)) * 2, toE);
+}
+
+TEST(Features, ThinImagesOfAnyLengthStillShowTheirLine)
+{
+    // A line a pixel high and ten thousand long: no pixel of the square is
+    // even half covered, yet the line is drawn there.
+    vanto::Bitmap line;
+    line.width = 10000;
+    line.height = 1;
+    line.pixels.assign(10000, 1);
+    const auto f = computeFeatures(line);
     ASSERT_TRUE(f);
-    EXPECT_EQ(f->box.left, 1);
-    EXPECT_EQ(f->box.width, 5);
-    EXPECT_EQ(f->box.height, 3);
-    // Each zone is 5/6 pixel wide and 1/2 pixel high: two rows of zones for
-    // the bar, four for the stem, whose pixel column (zone units 12..18)
-    // covers 3/5 of zone columns 2 and 3.
-    const std::vector<int> bar(6, 100);
-    const std::vector<int> stem { 0, 0, 60, 60, 0, 0 };
-    std::vector<int> zones;
-    for (const auto* row : { &bar, &bar, &stem, &stem, &stem, &stem })
-        zones.insert(zones.end(), row->begin(), row->end());
-    EXPECT_EQ(group(*f, kZoning), zones);
+    EXPECT_EQ(f->box.width, 10000);
+    EXPECT_EQ(group(*f, kShape), std::vector<int> { 100 });
     EXPECT_EQ(group(*f, kRowCrossings), std::vector<int>(8, 10));
-    EXPECT_EQ(group(*f, kColumnCrossings), std::vector<int>(8, 10));
-    // The stem rows have two white pixels of five on each side; the third
-    // band takes 2/3 of the bar's row (no margin) and 1/3 of a stem row:
-    // (2*0 + 1*2) / (3*5) = 13 %.
-    EXPECT_EQ(group(*f, kLeft), (std::vector<int> { 0, 0, 13, 40, 40, 40, 40, 40 }));
-    EXPECT_EQ(group(*f, kRight), (std::vector<int> { 0, 0, 13, 40, 40, 40, 40, 40 }));
-    EXPECT_EQ(group(*f, kTop), std::vector<int>(8, 0));
-    // Under the bar two rows of three are white, except below the stem; the
-    // bands that hold 1/5 of a side column and 4/5 of the stem get 13 %.
-    EXPECT_EQ(group(*f, kBottom), (std::vector<int> { 67, 67, 67, 13, 13, 67, 67, 67 }));
-    // 5/8 wide; 7 black pixels in 3 row runs and in 5 column runs.
-    EXPECT_EQ(group(*f, kShape), (std::vector<int> { 63, 78, 47 }));
+    const std::vector<int> zones = group(*f, kZoning);
+    EXPECT_NEAR(std::accumulate(zones.begin(), zones.end(), 0), 1000, 6);
 }
 
-TEST(Features, ZoneLayoutIsTheGridTheZoningIsMeasuredIn)
+TEST(Features, ZoneLayoutIsTheGridTheZonesAreMeasuredIn)
 {
-    const vanto::Bitmap t = drawing({
-        ".......",
-        ".#####.",
-        "...#...",
-        "...#...",
-        ".......",
-    });
+    const vanto::Bitmap t = enlarged(drawing({
+                                         ".......",
+                                         ".#####.",
+                                         "...#...",
+                                         "...#...",
+                                         ".......",
+                                     }),
+        2);
     EXPECT_FALSE(zoneLayout(drawing({ "...", "..." })));
     const auto layout = zoneLayout(t);
     ASSERT_TRUE(layout);
-    EXPECT_EQ(layout->box.left, 1);
-    EXPECT_EQ(layout->box.top, 1);
+    EXPECT_EQ(layout->box.left, 2);
+    EXPECT_EQ(layout->box.top, 2);
+    EXPECT_EQ(layout->box.width, 10);
+    EXPECT_EQ(layout->box.height, 6);
     ASSERT_EQ(layout->columnEdges.size(), 7u);
     ASSERT_EQ(layout->rowEdges.size(), 7u);
-    // Five pixels over six zones, three rows over six: the grid spans the box.
-    EXPECT_DOUBLE_EQ(layout->columnEdges.front(), 1.0);
-    EXPECT_DOUBLE_EQ(layout->columnEdges[1], 1.0 + 5.0 / 6.0);
-    EXPECT_DOUBLE_EQ(layout->columnEdges.back(), 6.0);
-    EXPECT_DOUBLE_EQ(layout->rowEdges[1], 1.5);
-    EXPECT_DOUBLE_EQ(layout->rowEdges.back(), 4.0);
-    // Each zone's words carry the value the vector holds for it.
+    // The square's zones brought back onto the image: the longer side spans
+    // the box, the shorter reaches past it, every zone of one size.
+    EXPECT_DOUBLE_EQ(layout->columnEdges.front(), 2.0);
+    EXPECT_DOUBLE_EQ(layout->columnEdges.back(), 12.0);
+    EXPECT_LT(layout->rowEdges.front(), 2.0);
+    EXPECT_GT(layout->rowEdges.back(), 8.0);
+    for (int k = 1; k < 6; ++k) {
+        EXPECT_NEAR(layout->columnEdges[k + 1] - layout->columnEdges[k], 10.0 / 6, 1e-9);
+        EXPECT_NEAR(layout->rowEdges[k + 1] - layout->rowEdges[k],
+            layout->rowEdges[1] - layout->rowEdges[0], 1e-9);
+    }
+    // Each zone's words carry the values the vector holds for it.
     const auto f = computeFeatures(t);
     ASSERT_EQ(layout->values.size(), 36u);
-    for (std::size_t i = 0; i < 36; ++i)
-        EXPECT_EQ(layout->values[i], std::to_string(f->values[i]) + " % de negro") << i;
+    for (std::size_t i = 0; i < 36; ++i) {
+        const int* d = f->values.data() + kGroups[kDirection].offset + i * kDirections;
+        EXPECT_EQ(layout->values[i],
+            "negro " + std::to_string(f->values[i]) + " ‰; contorno ‰: — " + std::to_string(d[0])
+                + ", / " + std::to_string(d[1]) + ", | " + std::to_string(d[2]) + ", \\ "
+                + std::to_string(d[3]))
+            << i;
+    }
+    // The bar's zones are black, the zones beside the stem white.
+    EXPECT_GT(f->values[1 * kZones + 2], 0);
+    EXPECT_EQ(f->values[4 * kZones + 0], 0);
 }
 
 TEST(Features, WhiteLineInsideTheBoxCountsAsAllMargin)
 {
     // An "i": the gap between dot and stem has no black pixel.
-    const auto f = computeFeatures(drawing({ "#", ".", "#", "#" }));
+    const auto f = computeFeatures(enlarged(drawing({ "#", ".", "#", "#" }), 2));
     ASSERT_TRUE(f);
     EXPECT_EQ(group(*f, kLeft), (std::vector<int> { 0, 0, 100, 100, 0, 0, 0, 0 }));
     EXPECT_EQ(group(*f, kColumnCrossings), std::vector<int>(8, 20));
@@ -169,13 +240,23 @@ TEST(Features, WhiteLineInsideTheBoxCountsAsAllMargin)
 
 TEST(Features, VectorIgnoresPositionAndWholeScaling)
 {
-    std::mt19937 random(7);
-    vanto::Bitmap shape;
-    shape.width = 9;
-    shape.height = 13;
-    for (int i = 0; i < shape.width * shape.height; ++i)
-        shape.pixels.push_back(random() % 3 == 0 ? 1 : 0);
-    shape.pixels.front() = shape.pixels.back() = 1; // the box is the whole image
+    // One part with holes of a few pixels, every one far above what the
+    // cleaning removes or fills at any of the sizes below.
+    const vanto::Bitmap shape = drawing({
+        "#########",
+        "#..#....#",
+        "#..#.####",
+        "####.#..#",
+        "#....#..#",
+        "#.####..#",
+        "#.#.....#",
+        "#.#.###.#",
+        "###.#.#.#",
+        "#...#.###",
+        "#.###...#",
+        "#...#####",
+        "#########",
+    });
     const auto base = computeFeatures(shape);
     ASSERT_TRUE(base);
 

@@ -228,3 +228,31 @@ TEST(Ranking, TiesKeepTheOrderOfTheReferences)
     EXPECT_EQ(ranked[1].label, "a");
     EXPECT_EQ(ranked[0].distance, 0.0);
 }
+
+TEST(Ranking, ReferencesOfferedOneByOneRankAsTheWholeSet)
+{
+    using namespace vanto::vecplan::test;
+    // Every drawing against all the others, framed and cropped, with
+    // labels repeated so that the two closest of a label count.
+    std::vector<Reference> refs;
+    const vanto::Bitmap shapes[]
+        = { letterL(), letterT(), ring(), enlarged(letterT(), 2), enlarged(ring(), 3),
+              framed(enlarged(ring(), 2), 8, 4), framed(enlarged(letterL(), 3), 3, 9) };
+    const char* labels[] = { "L", "T", "O", "T", "O", "o", "L" };
+    for (std::size_t i = 0; i < std::size(shapes); ++i)
+        refs.push_back(referenceOf(labels[i], "f" + std::to_string(i), shapes[i]));
+    for (const vanto::Bitmap& query : shapes) {
+        const FeatureVector v = computeFeatures(query)->values;
+        NearestReferences nearest(v);
+        for (const Reference& r : refs)
+            nearest.offer(r);
+        const auto streamed = nearest.ranked(5);
+        const auto whole = rankCandidates(v, refs, 5);
+        ASSERT_EQ(streamed.size(), whole.size());
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(streamed[i].label, whole[i].label);
+            EXPECT_EQ(streamed[i].origin, whole[i].origin);
+            EXPECT_DOUBLE_EQ(streamed[i].distance, whole[i].distance);
+        }
+    }
+}

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -24,9 +26,11 @@ namespace {
 struct Outcome {
     int status = -1; // exit status, -1 if it did not exit normally
     std::string out;
+    long long peakBytes = 0; // the child's peak resident memory
 };
 
-// Runs program with args in directory cwd and collects its standard output.
+// Runs program with args in directory cwd and collects its standard output
+// and its peak memory.
 Outcome runIn(
     const std::string& cwd, const std::string& program, const std::vector<std::string>& args)
 {
@@ -56,8 +60,10 @@ Outcome runIn(
     }
     ::close(pipeFds[0]);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) { }
     o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.peakBytes = usage.ru_maxrss * 1024LL;
     return o;
 }
 
@@ -130,6 +136,46 @@ TEST(VecplanTool, MalformedRefsetGivesAClearMessageInResvec)
                   + " no es válida: línea 2"),
         std::string::npos)
         << result;
+}
+
+// Images of every shape the reader accepts, all black: the run's peak
+// memory stays within a few bytes a pixel (the image itself takes one),
+// where working out the zones with a list per pixel of each side took
+// tens.
+TEST(VecplanTool, PeakMemoryOfThinImagesStaysWithinAFewBytesAPixel)
+{
+    ToolDir tool;
+    writeText(tool.dir.file("refset.db"), smallRefset());
+    ScratchDir images;
+    constexpr long long kPixels = 1 << 24;
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer adds its shadow and keeps freed blocks in quarantine
+    // (the parts' labels, freed before the square is drawn, stay counted).
+    constexpr long long kBytesAPixel = 20;
+#else
+    constexpr long long kBytesAPixel = 10;
+#endif
+    const long long baseline = runIn(images.path(), tool.exe, { "/no-existe.pbm" }).peakBytes;
+    ASSERT_GT(baseline, 0);
+    struct Shape {
+        long long width, height;
+    };
+    for (const Shape s : { Shape { kPixels, 1 }, Shape { 1, kPixels }, Shape { 4096, 4096 } }) {
+        const std::string path = images.file("negro.pbm");
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << "P4\n" << s.width << " " << s.height << "\n";
+            const std::string row(static_cast<std::size_t>((s.width + 7) / 8), '\xff');
+            for (long long y = 0; y < s.height; ++y)
+                out << row;
+        }
+        const Outcome o = runIn(images.path(), tool.exe, { path });
+        EXPECT_EQ(o.status, 0) << o.out;
+        EXPECT_LT(o.peakBytes - baseline, kBytesAPixel * kPixels) << s.width << " x " << s.height;
+        EXPECT_NE(
+            readText(tool.dir.file("resvec.txt")).find("Carácter reconocido:"), std::string::npos)
+            << s.width << " x " << s.height;
+    }
 }
 
 // Two runs at a time, over and over, on two images with different results,

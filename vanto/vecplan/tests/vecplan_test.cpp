@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace vanto::vecplan;
@@ -50,7 +52,12 @@ TEST(Vecplan, RecognisesTheCharacterAndLeavesTheWholeResultBesideTheRefset)
     ScratchDir dir;
     writeText(dir.file("refset.db"), smallRefset());
     const std::string image = dir.file("una T.pbm");
-    writeText(image, vanto::formatPlainPbm(enlarged(letterT(), 3)));
+    // The T in a corner of a larger sheet, and a speck of dirt far from it.
+    vanto::Bitmap sheet = framed(enlarged(letterT(), 3), 0, 19);
+    sheet.width = 21;
+    sheet.pixels[sheet.pixels.size() - 1] = sheet.pixels[sheet.pixels.size() - 2] = 1;
+    sheet.pixels[sheet.pixels.size() - 22] = sheet.pixels[sheet.pixels.size() - 23] = 1;
+    writeText(image, vanto::formatPlainPbm(sheet));
 
     const RunResult r = run(dir, { image });
     EXPECT_EQ(r.status, 0) << r.out;
@@ -58,7 +65,11 @@ TEST(Vecplan, RecognisesTheCharacterAndLeavesTheWholeResultBesideTheRefset)
     EXPECT_EQ(r.out, "Carácter reconocido: T\n") << "only the answer on standard output";
     EXPECT_NE(result.find("Imagen: " + image + "\nCarácter reconocido: T\n"), std::string::npos)
         << "the answer comes first";
-    EXPECT_NE(result.find("21 x 21 píxeles"), std::string::npos);
+    EXPECT_NE(result.find("21 x 40 píxeles"), std::string::npos);
+    EXPECT_NE(result.find("(15 x 15 píxeles)"), std::string::npos) << result;
+    EXPECT_NE(result.find("Limpieza: 1 mota quitada (4 píxeles negros), 0 poros rellenados"),
+        std::string::npos)
+        << result;
     EXPECT_NE(result.find("  1. T      0.00  (mano/7px)\n"), std::string::npos) << result;
     EXPECT_NE(result.find("  3. "), std::string::npos);
     EXPECT_EQ(result.find("  4. "), std::string::npos); // only three labels known
@@ -108,6 +119,8 @@ TEST_P(VecplanFailure, LeavesOneClearLineInResvecAndFails)
         writeText(dir.file("refset.db"), f.refset);
     writeText(dir.file("bueno.pbm"), vanto::formatPlainPbm(ring()));
     writeText(dir.file("blanco.pbm"), "P1\n3 2\n000\n000\n");
+    writeText(dir.file("motas.pbm"),
+        "P1\n8 6\n10000000\n00000100\n00000000\n01000000\n00000011\n00000011\n");
     writeText(dir.file("malo.pbm"), "P1\n3 2\n0102\n");
     // A previous result that must be replaced.
     writeText(dir.file("resvec.txt"), "resultado anterior\n");
@@ -130,12 +143,48 @@ INSTANTIATE_TEST_SUITE_P(Vecplan, VecplanFailure,
         Failure { "missing_image", true, "", { "no-existe.pbm" }, "no-existe.pbm" },
         Failure { "invalid_pbm", true, "", { "malo.pbm" }, "malo.pbm" },
         Failure { "blank_image", true, "", { "blanco.pbm" }, "ningún píxel negro" },
+        Failure { "only_specks", true, "", { "motas.pbm" },
+            "está en blanco: solo tiene 4 motas (7 píxeles negros), ningún carácter" },
         Failure { "missing_refset", false, "", { "bueno.pbm" }, "refset.db" },
         Failure { "malformed_refset", false, refsetSignature() + "\nA F/1px 1 2\n", { "bueno.pbm" },
             "no es válida: línea 2" },
         Failure { "refset_of_another_vector", false, "VECPLAN-REFSET 1 7\n", { "bueno.pbm" },
             "no es válida: línea 1" }),
     [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.what); });
+
+TEST(Vecplan, ResultOfARunNeverReplacesThatOfARunStartedAfterIt)
+{
+    ScratchDir dir;
+    writeText(dir.file("refset.db"), smallRefset());
+    writeText(dir.file("t.pbm"), vanto::formatPlainPbm(letterT()));
+    writeText(dir.file("l.pbm"), vanto::formatPlainPbm(letterL()));
+
+    // The first run (T) is held back just before it leaves its result,
+    // while a second run (L), started after it, finishes.
+    std::promise<void> held, release;
+    std::string firstOut;
+    std::thread first([&] {
+        std::ostringstream out;
+        runVecplan({ dir.file("t.pbm") }, dir.path(), out, [&] {
+            held.set_value();
+            release.get_future().wait();
+        });
+        firstOut = out.str();
+    });
+    held.get_future().wait();
+    ASSERT_EQ(run(dir, { dir.file("l.pbm") }).status, 0);
+    release.set_value();
+    first.join();
+
+    EXPECT_EQ(lastLine(readText(dir.file("resvec.txt"))), "L");
+    EXPECT_NE(firstOut.find("no se sustituye"), std::string::npos) << firstOut;
+    EXPECT_EQ(
+        dir.entries(), (std::vector<std::string> { "l.pbm", "refset.db", "resvec.txt", "t.pbm" }));
+
+    // A run started after both replaces the result as usual.
+    EXPECT_EQ(run(dir, { dir.file("t.pbm") }).status, 0);
+    EXPECT_EQ(lastLine(readText(dir.file("resvec.txt"))), "T");
+}
 
 TEST(Vecplan, UnwritableDirectoryIsReportedAndFails)
 {
