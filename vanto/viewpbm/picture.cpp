@@ -356,17 +356,27 @@ void paintDefects(
 
 void paintZones(Canvas& canvas, const vecplan::ZoneLayout& zones, Zoom zoom)
 {
+    // The recogniser measures a character in a square, so on the shorter
+    // side of the box the grid reaches past it: every line runs the whole
+    // grid, and the box is drawn over it.
+    const int gridLeft = zoom.edge(zones.columnEdges.front());
+    const int gridTop = zoom.edge(zones.rowEdges.front());
+    const int gridWidth = zoom.edge(zones.columnEdges.back()) - gridLeft;
+    const int gridHeight = zoom.edge(zones.rowEdges.back()) - gridTop;
+    // The last line lies on the grid's last picture pixel, as the box's does.
+    for (std::size_t c = 0; c < zones.columnEdges.size(); ++c) {
+        const int x = zoom.edge(zones.columnEdges[c]) - (c + 1 == zones.columnEdges.size());
+        canvas.fill(QRect(x, gridTop, 1, gridHeight), colours::kZoneGrid);
+    }
+    for (std::size_t r = 0; r < zones.rowEdges.size(); ++r) {
+        const int y = zoom.edge(zones.rowEdges[r]) - (r + 1 == zones.rowEdges.size());
+        canvas.fill(QRect(gridLeft, y, gridWidth, 1), colours::kZoneGrid);
+    }
+
     const int left = zoom.edge(zones.box.left);
     const int top = zoom.edge(zones.box.top);
     const int width = zoom.edge(zones.box.left + zones.box.width) - left;
     const int height = zoom.edge(zones.box.top + zones.box.height) - top;
-    for (int c = 1; c < zones.columns; ++c)
-        canvas.fill(
-            QRect(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]), top, 1, height),
-            colours::kZoneGrid);
-    for (int r = 1; r < zones.rows; ++r)
-        canvas.fill(QRect(left, zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)]), width, 1),
-            colours::kZoneGrid);
     // The box along the outermost picture pixels of the character's box.
     canvas.fill(QRect(left, top, width, 1), colours::kZoneBox);
     canvas.fill(QRect(left, top + height - 1, width, 1), colours::kZoneBox);

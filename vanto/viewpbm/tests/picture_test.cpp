@@ -171,7 +171,17 @@ TEST(Picture, ZonesFrameTheCharacterWithTheRecognisersGrid)
                       zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]), zoom.edge(2) + 3),
             colours::kZoneGrid)
             << "column edge " << c;
-    EXPECT_EQ(picture.pixel(1, 1), colours::kWhite);
+    // The character is wide, so the grid reaches above and below its box:
+    // its first and last rows are closed by lines there too.
+    ASSERT_LT(zones.rowEdges.front(), 1.0);
+    ASSERT_GT(zones.rowEdges.back(), 4.0);
+    EXPECT_EQ(picture.pixel(zoom.edge(2) + 1, zoom.edge(zones.rowEdges.front())),
+        colours::kZoneGrid);
+    EXPECT_EQ(picture.pixel(zoom.edge(2) + 1, zoom.edge(zones.rowEdges.back()) - 1),
+        colours::kZoneGrid);
+    EXPECT_EQ(picture.pixel(zoom.edge(2) - 1, zoom.edge(zones.rowEdges.front())),
+        colours::kWhite);
+    EXPECT_EQ(picture.pixel(0, 0), colours::kWhite);
 }
 
 TEST(Picture, PaintingItPieceByPieceGivesTheSamePixelsAsPaintingItWhole)
