@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "file_chooser.hpp"
+#include "message_box_catcher.hpp"
 
 namespace glifora::test {
 
@@ -63,18 +64,6 @@ private:
 };
 
 // What a message box showed.
-struct SeenBox {
-    bool seen = false;
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;
-};
-
-// Runs action; any modal message box that it opens is read and closed.
-// Returns the first box seen, if any.
-SeenBox catchMessageBox(const std::function<void()>& action);
-
 // Writes bytes to a new file at path (creating its folder).
 void writeFile(const QString& path, const QByteArray& bytes);
 

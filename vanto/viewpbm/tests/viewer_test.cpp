@@ -2,6 +2,7 @@
 
 #include "contours.hpp"
 #include "image_view.hpp"
+#include "message_box_catcher.hpp"
 #include "spanish.hpp"
 #include "test_pictures.hpp"
 #include "viewer.hpp"
@@ -29,6 +30,8 @@
 #include <random>
 #include <unistd.h>
 
+using glifora::test::catchMessageBox;
+using glifora::test::SeenBox;
 using vanto::Bitmap;
 using vanto::fitFactor;
 using vanto::testing::barePicture;
@@ -214,31 +217,6 @@ TEST(ViewerWindow, EscapeClosesIt)
     EXPECT_TRUE(window.isVisible());
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
-}
-
-// What a message box said; the box is closed as soon as it shows.
-struct SeenBox {
-    bool seen = false;
-    QString text;
-};
-
-SeenBox catchMessageBox(const std::function<void()>& action)
-{
-    SeenBox box;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!shown)
-            return;
-        box.seen = true;
-        box.text = shown->text();
-        shown->done(QMessageBox::Ok);
-    });
-    poll.start();
-    action();
-    poll.stop();
-    return box;
 }
 
 QAction* action(QWidget& window, const QString& text)
