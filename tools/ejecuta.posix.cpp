@@ -18,6 +18,7 @@
 
 #include "spawn.posix.hpp"
 #include "text_encoding.hpp"
+#include "wait_appointments.hpp"
 
 namespace glifora::tools {
 
@@ -159,55 +160,18 @@ bool hasEnded(pid_t child)
     return result == -1 ? errno == ECHILD : info.si_pid == child;
 }
 
-// Keeps an observer's appointments, about every kObserverInterval, whether
-// the child is quiet or writes without a pause.
-class Appointments {
-public:
-    using Clock = std::chrono::steady_clock;
+// A child that writes without a pause must not keep the observer waiting:
+// one round reads at most this much while the wait is observed.
+constexpr std::size_t kObservedReadLimit = 4 * 1024 * 1024;
 
-    explicit Appointments(const WaitObserver* observer)
-        : observer(observer)
-    {
-    }
-
-    // How long poll may wait: no longer than until the observer is due.
-    int timeout(int otherwise) const
-    {
-        if (!observer)
-            return otherwise;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
-        const int due = left.count() > 0 ? static_cast<int>(left.count()) : 0;
-        return otherwise < 0 || due < otherwise ? due : otherwise;
-    }
-
-    // How much one round may read: a child that never pauses must not keep
-    // the observer waiting.
-    std::size_t readLimit() const { return observer ? kObservedReadLimit : SIZE_MAX; }
-
-    // Calls the observer if it is due; false when it asks to stop.
-    bool keepWaiting()
-    {
-        if (!observer)
-            return true;
-        const Clock::time_point now = Clock::now();
-        if (now < next)
-            return true;
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
-        if ((*observer)(elapsed) == WaitAnswer::Stop)
-            return false;
-        // From after the call: an observer that took long is not called
-        // again at once to catch up.
-        next = Clock::now() + kObserverInterval;
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kObservedReadLimit = 4 * 1024 * 1024;
-
-    const WaitObserver* observer;
-    Clock::time_point start = Clock::now();
-    Clock::time_point next = start + kObserverInterval;
-};
+// How long poll may wait: no longer than until the observer is due.
+int pollTimeout(const WaitAppointments& appointments, int otherwise)
+{
+    if (!appointments.observed())
+        return otherwise;
+    const int due = static_cast<int>(appointments.untilDue().count());
+    return otherwise < 0 || due < otherwise ? due : otherwise;
+}
 
 // Takes the output until its end or, when the child ends first, what is in
 // the pipe at that moment. The second case is a child that left a process
@@ -218,7 +182,7 @@ std::optional<std::string> collect(
     pid_t child, int readEnd, const Descriptor& exitWatch, const WaitObserver* observer)
 {
     Collector collector(readEnd);
-    Appointments appointments(observer);
+    WaitAppointments appointments(observer);
     // The pipe holds at most this much, so a drain after the child's end
     // never reads more than was already there when it ended.
     const int pipeSize = fcntl(readEnd, F_GETPIPE_SZ);
@@ -228,7 +192,7 @@ std::optional<std::string> collect(
     const nfds_t count = exitWatch.get() >= 0 ? 2 : 1;
     const int timeout = exitWatch.get() >= 0 ? -1 : kExitPollMs;
     for (;;) {
-        const int ready = poll(watched, count, appointments.timeout(timeout));
+        const int ready = poll(watched, count, pollTimeout(appointments, timeout));
         if (ready == -1) {
             if (errno == EINTR)
                 continue;
@@ -236,7 +200,10 @@ std::optional<std::string> collect(
         }
         const bool ended = count == 2 ? (watched[1].revents & POLLIN) != 0 : hasEnded(child);
         if (watched[0].revents != 0 || ended) {
-            switch (collector.readAvailable(ended ? drainLimit : appointments.readLimit())) {
+            const std::size_t limit = ended ? drainLimit
+                : appointments.observed()   ? kObservedReadLimit
+                                            : SIZE_MAX;
+            switch (collector.readAvailable(limit)) {
             case Collector::State::Failed:
                 return failure("ReadFile", collector.error());
             case Collector::State::End:

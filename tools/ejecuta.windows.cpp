@@ -7,6 +7,7 @@
 
 #include "process_start.windows.hpp"
 #include "text_encoding.hpp"
+#include "wait_appointments.hpp"
 
 namespace glifora::tools {
 
@@ -31,39 +32,6 @@ struct Capture {
     bool finished = false; // every writer has closed the pipe
     bool childEnded = false; // the wait on the child has returned
     bool stopped = false; // the observer asked to stop
-};
-
-// Keeps an observer's appointments, about every kObserverInterval, whether
-// the child is quiet or writes without a pause.
-class Appointments {
-public:
-    explicit Appointments(const WaitObserver* observer)
-        : observer(observer)
-    {
-    }
-
-    // Calls the observer if it is due; false when it asks to stop.
-    bool keepWaiting()
-    {
-        if (!observer)
-            return true;
-        const ULONGLONG now = GetTickCount64();
-        if (now < next)
-            return true;
-        if ((*observer)(std::chrono::milliseconds(now - start)) == WaitAnswer::Stop)
-            return false;
-        // From after the call: an observer that took long is not called
-        // again at once to catch up.
-        next = GetTickCount64() + kInterval;
-        return true;
-    }
-
-private:
-    static constexpr ULONGLONG kInterval = kObserverInterval.count();
-
-    const WaitObserver* observer;
-    ULONGLONG start = GetTickCount64();
-    ULONGLONG next = start + kInterval;
 };
 
 // Reads exactly `available` bytes, which the pipe already holds, so no read
@@ -113,7 +81,7 @@ bool waiting(HANDLE readEnd, DWORD& available, Capture& capture)
 // write end, and must not keep us here.
 void drain(HANDLE process, HANDLE readEnd, Capture& capture, const WaitObserver* observer)
 {
-    Appointments appointments(observer);
+    WaitAppointments appointments(observer);
     for (;;) {
         DWORD available = 0;
         if (!waiting(readEnd, available, capture))
