@@ -179,6 +179,12 @@ void TextView::updateScrollBars()
     horizontalScrollBar()->setPageStep(visibleColumns());
 }
 
+QRectF TextView::caretRect() const
+{
+    const int line = lines.lineOf(cursor.position);
+    return { cellOrigin(line, cursor.position - lines.lineStart(line)), QSizeF(1, lineHeight) };
+}
+
 QRect TextView::characterRect(int offset) const
 {
     const int at = lines.snapBack(offset);
@@ -398,11 +404,8 @@ void TextView::paintEvent(QPaintEvent* event)
         }
     }
 
-    if (caretShown && hasFocus()) {
-        const int line = lines.lineOf(cursor.position);
-        const QPointF at = cellOrigin(line, cursor.position - lines.lineStart(line));
-        painter.fillRect(QRectF(at, QSizeF(1, lineHeight)), colours.color(QPalette::Text));
-    }
+    if (caretShown && hasFocus())
+        painter.fillRect(caretRect(), colours.color(QPalette::Text));
 }
 
 // ---- keys ----------------------------------------------------------------------
@@ -694,9 +697,7 @@ void TextView::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == blinkTimer.timerId()) {
         caretShown = !caretShown;
-        const int line = lines.lineOf(cursor.position);
-        const QPointF at = cellOrigin(line, cursor.position - lines.lineStart(line));
-        viewport()->update(QRectF(at, QSizeF(1, lineHeight)).toAlignedRect());
+        viewport()->update(caretRect().toAlignedRect());
     } else if (event->timerId() == scrollTimer.timerId()) {
         extendSelectionTo(dragPoint);
     } else {

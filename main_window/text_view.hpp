@@ -137,6 +137,8 @@ private:
     int visibleLines() const; // lines that fit whole
     int visibleColumns() const; // columns that fit whole
     QPointF cellOrigin(int line, int column) const;
+    // The caret: one pixel wide before the character at the caret.
+    QRectF caretRect() const;
 
     void move(Move how, bool select);
     void moveCaret(int position, bool keepAnchor);

@@ -149,8 +149,8 @@ constexpr std::array<ZoneShare, N> zoneShares()
 }
 constexpr std::array<ZoneShare, N> kShares = zoneShares();
 
-// Adds weight x (the zone shares of the pixel) into bins, one bin per zone
-// with `stride` values each, at offset `slot`.
+// Hands add each zone that square pixel (x, y) shares in, with its share:
+// the pixel's centre split between the nearest zone centres each way.
 template <typename Add> void inZones(int x, int y, Add add)
 {
     const ZoneShare& sx = kShares[static_cast<std::size_t>(x)];
