@@ -28,6 +28,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -76,12 +77,15 @@ struct Tally {
 // Row (condition or face style), group ("mayusculas" or "minusculas").
 using Table = std::map<std::string, std::map<std::string, Tally>>;
 
-std::string readAll(const std::string& path)
+// The whole file at path, or nothing once it has said why not.
+std::optional<std::string> readWhole(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    vanto::FileBytes file = vanto::readRegularFile(path, 64u * 1024 * 1024);
+    if (!file.ok()) {
+        std::cout << "vecplan_eval: " << path << ": " << file.error << '\n';
+        return std::nullopt;
+    }
+    return std::move(file.bytes);
 }
 
 // The first UTF-8 character of what a recogniser printed, spaces trimmed.
@@ -253,8 +257,11 @@ int main(int argc, char** argv)
             return 2;
         }
     } else {
+        const std::optional<std::string> index = readWhole(folder + "/" + std::string(ev::kIndexName));
+        if (!index)
+            return 1;
         std::string error;
-        entries = ev::parseIndex(readAll(folder + "/" + std::string(ev::kIndexName)), error);
+        entries = ev::parseIndex(*index, error);
         if (!error.empty()) {
             std::cout << "vecplan_eval: " << folder << "/" << ev::kIndexName << ": " << error
                       << '\n';
@@ -376,7 +383,10 @@ int main(int argc, char** argv)
 
     bool failed = false;
     if (!minimumsFile.empty()) {
-        std::istringstream lines(readAll(minimumsFile));
+        const std::optional<std::string> minimums = readWhole(minimumsFile);
+        if (!minimums)
+            return 1;
+        std::istringstream lines(*minimums);
         int checked = 0;
         const Table& test = ours[std::string(ev::kTest)];
         for (std::string line; std::getline(lines, line);) {
