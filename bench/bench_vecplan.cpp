@@ -8,6 +8,7 @@
 
 #include "bench_images.hpp"
 #include "features.hpp"
+#include "ranking.hpp"
 #include "refset.hpp"
 
 #include <fstream>

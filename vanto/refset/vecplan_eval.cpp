@@ -17,6 +17,7 @@
 // --minimos, fails when a test figure is below its minimum in the file
 // (lines "<condition> <mayusculas|minusculas> <minimum %>").
 #include "evaluation.hpp"
+#include "ranking.hpp"
 #include "refset.hpp"
 
 #include <QGuiApplication>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "features.hpp"
+#include "ranking.hpp"
 #include "refset.hpp"
 
 #include <functional>

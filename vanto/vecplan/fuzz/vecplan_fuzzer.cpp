@@ -7,6 +7,7 @@
 // agrees with the vector.
 #include "features.hpp"
 #include "pbm.hpp"
+#include "ranking.hpp"
 #include "refset.hpp"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+#include "ranking.hpp"
 #include "refset.hpp"
 #include "test_images.hpp"
 
