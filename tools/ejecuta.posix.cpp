@@ -244,8 +244,8 @@ std::optional<std::string> collect(
 // another process, and so does any process still in the group. Only a
 // caller ignoring SIGCHLD could lose that, if the child and all of its
 // group had ended in the moment before the signal and the number had been
-// given out again at once. A process that left the group (a daemon that
-// made a session of its own, say) is out of reach, as it is meant to be.
+// given out again at once. A process that left the group (one that made a
+// session of its own, as a daemon does) is out of reach.
 void endAtOnce(pid_t child, const Descriptor& exitWatch)
 {
     if (exitWatch.get() >= 0)
