@@ -33,17 +33,21 @@ enum class WaitAnswer { Continue, Stop };
 
 // Called on the calling thread, inside the call, about every
 // kObserverInterval while ejecuta waits for its child, with the time since
-// the child was started. It must not throw.
+// the child was started: until the child has ended, also when its output
+// ended first. It must not throw.
 using WaitObserver = std::function<WaitAnswer(std::chrono::milliseconds elapsed)>;
 
 inline constexpr std::chrono::milliseconds kObserverInterval { 50 };
 
 // ejecuta(commandLine, driveRoot), calling observer while it waits. Until
 // the observer answers Stop, the call and its result are exactly those of
-// ejecuta(commandLine, driveRoot). On Stop the child is ended at once
-// (SIGKILL on POSIX, TerminateProcess on Windows) and reaped, everything
-// the call opened is released, and the result is empty: no text, so that
-// nothing a tool prints can be mistaken for it.
+// ejecuta(commandLine, driveRoot). On Stop the child and the processes it
+// started are ended at once (on POSIX SIGKILL to the child's own process
+// group, on Windows its job object ended) and the child is reaped,
+// everything the call opened is released, and the result is empty: no
+// text, so that nothing a tool prints can be mistaken for it. When the
+// child ends by itself nothing is killed, not even a process it left
+// running.
 std::optional<std::string> ejecuta(
     std::string_view commandLine, std::string_view driveRoot, const WaitObserver& observer);
 

@@ -178,6 +178,11 @@ int pollTimeout(const WaitAppointments& appointments, int otherwise)
 // of its own holding the pipe's write end: its end of output may never come,
 // and waiting for it would hang our caller. Empty when the observer asked
 // to stop.
+//
+// With an observer, the call also waits here for the child's end when the
+// output ends first (a tool that closes its standard output and works on),
+// so that the observer keeps its appointments, and can stop the child, for
+// as long as the child runs. Without one, the caller's reap waits.
 std::optional<std::string> collect(
     pid_t child, int readEnd, const Descriptor& exitWatch, const WaitObserver* observer)
 {
@@ -188,6 +193,9 @@ std::optional<std::string> collect(
     const int pipeSize = fcntl(readEnd, F_GETPIPE_SZ);
     const std::size_t drainLimit = pipeSize > 0 ? static_cast<std::size_t>(pipeSize) : 65536;
 
+    // Once the output has ended, the pipe's entry is -1, which poll skips:
+    // then only the child's end is waited for (or, without a pidfd, poll
+    // only sleeps until the next look).
     pollfd watched[2] = { { readEnd, POLLIN, 0 }, { exitWatch.get(), POLLIN, 0 } };
     const nfds_t count = exitWatch.get() >= 0 ? 2 : 1;
     const int timeout = exitWatch.get() >= 0 ? -1 : kExitPollMs;
@@ -199,7 +207,10 @@ std::optional<std::string> collect(
             return failure("ReadFile", errno);
         }
         const bool ended = count == 2 ? (watched[1].revents & POLLIN) != 0 : hasEnded(child);
-        if (watched[0].revents != 0 || ended) {
+        const bool outputEnded = watched[0].fd < 0;
+        if (outputEnded && ended)
+            return fromNarrow(collector.output());
+        if (!outputEnded && (watched[0].revents != 0 || ended)) {
             const std::size_t limit = ended ? drainLimit
                 : appointments.observed()   ? kObservedReadLimit
                                             : SIZE_MAX;
@@ -207,7 +218,10 @@ std::optional<std::string> collect(
             case Collector::State::Failed:
                 return failure("ReadFile", collector.error());
             case Collector::State::End:
-                return fromNarrow(collector.output());
+                if (ended || !appointments.observed())
+                    return fromNarrow(collector.output());
+                watched[0].fd = -1;
+                break;
             case Collector::State::Empty:
             case Collector::State::More:
                 if (ended)
@@ -220,18 +234,25 @@ std::optional<std::string> collect(
     }
 }
 
-// Ends the child at once. Through its pidfd where there is one: that names
-// this child and no other, even if the caller ignores SIGCHLD and the child
-// has already gone and been reaped by the kernel, its number free for reuse.
-// Without one the number is used: a child that we have not reaped keeps it
-// (only a caller ignoring SIGCHLD, on a kernel too old for pidfds, could
-// lose it in the moment between the child's end and the signal).
+// Ends the child and every process in its group at once: whatever it
+// started and left in the group goes with it. The child itself is signalled
+// through its pidfd where there is one: that names this child and no other,
+// even if the caller ignores SIGCHLD and the child has already gone and
+// been reaped by the kernel, its number free for reuse. Without one the
+// number is used. The group is signalled by number: a child that we have
+// not reaped keeps it, and with it the group's number, from going to
+// another process, and so does any process still in the group. Only a
+// caller ignoring SIGCHLD could lose that, if the child and all of its
+// group had ended in the moment before the signal and the number had been
+// given out again at once. A process that left the group (one that made a
+// session of its own, as a daemon does) is out of reach.
 void endAtOnce(pid_t child, const Descriptor& exitWatch)
 {
     if (exitWatch.get() >= 0)
         syscall(SYS_pidfd_send_signal, exitWatch.get(), SIGKILL, nullptr, 0);
     else
         ::kill(child, SIGKILL);
+    ::kill(-child, SIGKILL);
 }
 
 // Runs commandLine; observer may be null.
@@ -263,7 +284,10 @@ std::optional<std::string> run(
 
     pid_t child = 0;
     {
-        const posix::PreparedStart prepared(std::move(argv), writeEnd.get());
+        // A group of its own, so that a Stop ends whatever the tool started
+        // too (a script's worker, say).
+        const posix::PreparedStart prepared(
+            std::move(argv), writeEnd.get(), posix::PreparedStart::Group::OwnGroup);
         if (const int error = prepared.start(child))
             return failure("CreateProcess", error);
     }

@@ -78,23 +78,33 @@ bool waiting(HANDLE readEnd, DWORD& available, Capture& capture)
 // Keeps the pipe drained until the child has ended or the observer asks to
 // stop. Once the child has ended, what the pipe holds at that moment is the
 // rest of its output: a process that the child started may still hold the
-// write end, and must not keep us here.
+// write end, and must not keep us here. Once the output has ended, the
+// child may still run (a tool that closes its standard output and works
+// on): then only its end is waited for, and the observer keeps its
+// appointments until it comes. After a failed read it does not wait: the
+// child might be blocked writing to a pipe that nobody reads.
 void drain(HANDLE process, HANDLE readEnd, Capture& capture, const WaitObserver* observer)
 {
     WaitAppointments appointments(observer);
     for (;;) {
-        DWORD available = 0;
-        if (!waiting(readEnd, available, capture))
-            return;
-        if (available > 0) {
-            take(readEnd, available, capture);
-            if (capture.finished || capture.readError != 0)
+        if (!capture.finished) {
+            DWORD available = 0;
+            if (waiting(readEnd, available, capture) && available > 0)
+                take(readEnd, available, capture);
+            if (capture.readError != 0 || capture.childEnded)
+                return;
+            if (!capture.finished && available == 0)
+                capture.childEnded
+                    = WaitForSingleObject(process, kPollMilliseconds) != WAIT_TIMEOUT;
+        }
+        if (capture.finished) {
+            const DWORD timeout = appointments.observed()
+                ? static_cast<DWORD>(appointments.untilDue().count())
+                : INFINITE;
+            capture.childEnded = WaitForSingleObject(process, timeout) != WAIT_TIMEOUT;
+            if (capture.childEnded)
                 return;
         }
-        if (capture.childEnded)
-            return;
-        if (available == 0)
-            capture.childEnded = WaitForSingleObject(process, kPollMilliseconds) != WAIT_TIMEOUT;
         if (!capture.childEnded && !appointments.keepWaiting()) {
             capture.stopped = true;
             return;
@@ -128,14 +138,22 @@ std::optional<std::string> run(std::string_view commandLine, const WaitObserver*
     // write end. A handle list (PROC_THREAD_ATTRIBUTE_HANDLE_LIST) would
     // narrow that. It is not used: its main use is against another thread
     // starting a child at the same moment, which this single-threaded
-    // program never does (the only inheritable handle it makes is this
-    // write end), and a handle left inheritable by a library would only be
-    // held by the tool until it ends, which Cancelar can now bring about.
+    // program never does. The inheritable handles this call makes are the
+    // write end and, through the same record, the child's process and
+    // thread handles; those two come into being with the child, so it
+    // cannot inherit them, and they are closed before the call returns, so
+    // no later child can. A handle left inheritable by a library would only
+    // be held by the tool until it ends, which Cancelar can bring about.
     options.inheritHandles = TRUE;
     options.creationFlags = NORMAL_PRIORITY_CLASS;
     options.startupFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     options.showWindow = SW_SHOWMINNOACTIVE;
     options.standardOutput = writeEnd;
+
+    // A Stop ends the child and every process it starts: they all belong
+    // to this job, whose handle is not inheritable. Where no job can be
+    // made or joined, a Stop ends the child alone.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
 
     PROCESS_INFORMATION child {};
     const win32::StartResult start = win32::createProcess(commandLine, options, child);
@@ -146,9 +164,20 @@ std::optional<std::string> run(std::string_view commandLine, const WaitObserver*
             CloseHandle(child.hProcess);
             CloseHandle(child.hThread);
         }
+        if (job != nullptr)
+            CloseHandle(job);
         CloseHandle(readEnd);
         CloseHandle(writeEnd);
         return failure("Error: CreateProcess failed. ", start.error);
+    }
+    // The child joins the job at once; what it starts from then on joins
+    // too. A process it started in the moment before, between
+    // CreateProcess and this call, stays outside and outlives a Stop.
+    // Starting the child suspended would close that gap, but the child's
+    // creation flags stay as the tools have always been started.
+    if (job != nullptr && AssignProcessToJobObject(job, child.hProcess) == 0) {
+        CloseHandle(job);
+        job = nullptr;
     }
 
     // The child has its own copy now; ours would keep the pipe open after the
@@ -158,16 +187,18 @@ std::optional<std::string> run(std::string_view commandLine, const WaitObserver*
     Capture capture;
     drain(child.hProcess, readEnd, capture, observer);
     if (capture.stopped) {
-        // Ended at once, and waited for, so that nothing of it is left
-        // running when the call returns.
+        // Ended at once with all it started, and waited for, so that
+        // nothing of it is left running when the call returns. The child
+        // is also ended by itself, in case it is not in the job.
+        if (job != nullptr)
+            TerminateJobObject(job, ERROR_CANCELLED);
         TerminateProcess(child.hProcess, ERROR_CANCELLED);
         WaitForSingleObject(child.hProcess, INFINITE);
     }
-    // A child that has closed its output may still be running; the call
-    // returns only once it has ended. After a failed read it does not wait:
-    // the child might be blocked writing to a pipe that nobody reads.
-    if (capture.finished && !capture.childEnded)
-        WaitForSingleObject(child.hProcess, INFINITE);
+    // When the child ends by itself, closing the job ends nothing: what it
+    // left running goes on.
+    if (job != nullptr)
+        CloseHandle(job);
 
     std::optional<std::string> result;
     if (capture.readError != 0)

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <random>
 
 namespace glifora::tools {
 
@@ -49,6 +49,10 @@ bool writeAll(int fd, std::string_view data)
     return true;
 }
 
+// Numbers this process's temporary files. Nothing else is needed to make
+// a name unique, and unlike a random source it cannot fail.
+std::atomic<unsigned> temporaryCounter { 0 };
+
 // An exclusive lock on a folder, held while it is open.
 bool lockFolder(const Descriptor& folder)
 {
@@ -73,12 +77,15 @@ ReplaceResult replaceFile(const std::string& dir, std::string_view name, std::st
     const std::string target = dir + "/" + std::string(name);
 
     // A name of its own for every writer, in the target's folder, so the
-    // rename stays within one file system and two writers never share it.
-    std::random_device random;
+    // rename stays within one file system and two writers never share it:
+    // the process id sets processes apart and a counter the replacements of
+    // one process, and O_EXCL passes over a name that is taken (left behind
+    // by a killed process that had the same id, say).
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         char suffix[40];
-        std::snprintf(suffix, sizeof suffix, ".%ld.%08x", static_cast<long>(::getpid()), random());
+        std::snprintf(suffix, sizeof suffix, ".%ld.%08x", static_cast<long>(::getpid()),
+            temporaryCounter.fetch_add(1, std::memory_order_relaxed));
         result.temporary = dir + "/." + std::string(name) + suffix;
         fd = ::open(result.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)

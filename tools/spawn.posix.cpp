@@ -38,7 +38,7 @@ std::vector<std::string> hostArguments(std::string_view commandLine, std::string
     return argv;
 }
 
-PreparedStart::PreparedStart(std::vector<std::string> argv, int captureFd)
+PreparedStart::PreparedStart(std::vector<std::string> argv, int captureFd, Group group)
     : args(std::move(argv))
 {
     // Nothing to run is the same failure as a program that is not there.
@@ -112,9 +112,16 @@ PreparedStart::PreparedStart(std::vector<std::string> argv, int captureFd)
     error = posix_spawnattr_setsigmask(&attributes, &none);
     if (!error)
         error = posix_spawnattr_setsigdefault(&attributes, &all);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (group == Group::OwnGroup) {
+        // Group 0: a new one, numbered after the child. It exists before
+        // posix_spawn returns, so the caller can signal it at once.
+        if (!error)
+            error = posix_spawnattr_setpgroup(&attributes, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
     if (!error)
-        error
-            = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        error = posix_spawnattr_setflags(&attributes, flags);
     setupError = error;
 }
 

@@ -28,11 +28,16 @@ std::vector<std::string> hostArguments(std::string_view commandLine, std::string
 // through a shell nor searched for in PATH: argv[0] is the file executed.
 class PreparedStart {
 public:
+    // Whether the child stays in the caller's process group or leads a new
+    // one of its own, whose number is the child's pid. In a group of its
+    // own, the child and whatever it starts can be signalled as one.
+    enum class Group { Callers, OwnGroup };
+
     // argv[0] is the program's path on this machine, the rest its
     // arguments. With captureFd >= 0 the child's standard output is that
     // descriptor and its standard input and error are /dev/null; with
     // captureFd < 0 it keeps the caller's three standard streams.
-    PreparedStart(std::vector<std::string> argv, int captureFd);
+    PreparedStart(std::vector<std::string> argv, int captureFd, Group group = Group::Callers);
     ~PreparedStart();
 
     PreparedStart(const PreparedStart&) = delete;

@@ -2,7 +2,10 @@
 // to "<own path>.calls" (each argument ended by NUL, each call by a newline)
 // and then copies "<own path>.out", if there is one, to standard output.
 // With a file "<own path>.hang" it writes its pid to "<own path>.pid"
-// instead, and then waits for ever: a tool that never ends.
+// instead, and then waits for ever: a tool that never ends. With a file
+// "<own path>.closes" it copies "<own path>.out" first and closes its
+// standard output before it does so: a tool that closes its output and
+// works on.
 #include <signal.h>
 
 #include <cstdio>
@@ -33,7 +36,20 @@ int main(int argc, char* argv[])
         return 3;
     close(fd);
 
-    if (access((std::string(self) + ".hang").c_str(), F_OK) == 0) {
+    const auto copyOut = [&] {
+        std::ifstream out(std::string(self) + ".out", std::ios::binary);
+        if (!out)
+            return;
+        std::string bytes((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+        fwrite(bytes.data(), 1, bytes.size(), stdout);
+    };
+    const bool closes = access((std::string(self) + ".closes").c_str(), F_OK) == 0;
+    if (closes) {
+        copyOut();
+        if (fclose(stdout) != 0)
+            return 5;
+    }
+    if (closes || access((std::string(self) + ".hang").c_str(), F_OK) == 0) {
         const std::string pid = std::to_string(getpid());
         const std::string partial = std::string(self) + ".pid.partial";
         FILE* file = fopen(partial.c_str(), "w");
@@ -44,10 +60,6 @@ int main(int argc, char* argv[])
             pause();
     }
 
-    std::ifstream out(std::string(self) + ".out", std::ios::binary);
-    if (out) {
-        std::string bytes((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
-        fwrite(bytes.data(), 1, bytes.size(), stdout);
-    }
+    copyOut();
     return 0;
 }

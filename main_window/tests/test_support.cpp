@@ -25,6 +25,7 @@ void DriveRoot::installTool(const QString& name, const QByteArray* output) const
     const QString path = vanto(name);
     QFile::remove(path);
     QFile::remove(path + QStringLiteral(".hang"));
+    QFile::remove(path + QStringLiteral(".closes"));
     QFile::copy(QStringLiteral(STAND_IN_TOOL), path);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                     QFileDevice::ExeOwner);
@@ -36,6 +37,12 @@ void DriveRoot::installHangingTool(const QString& name) const
 {
     installTool(name);
     writeFile(name + QStringLiteral(".hang"), QByteArray());
+}
+
+void DriveRoot::installToolThatClosesItsOutput(const QString& name, const QByteArray& output) const
+{
+    installTool(name, &output);
+    writeFile(name + QStringLiteral(".closes"), QByteArray());
 }
 
 qint64 DriveRoot::pid(const QString& name) const

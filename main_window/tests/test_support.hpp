@@ -34,6 +34,10 @@ public:
     // Installs the stand-in tool under VANTO/<name> as a tool that never
     // ends: it writes its pid, which pid() then tells, and waits for ever.
     void installHangingTool(const QString& name) const;
+    // Installs the stand-in tool under VANTO/<name> as a tool that writes
+    // output, closes its standard output and then, like the hanging tool,
+    // writes its pid and waits for ever.
+    void installToolThatClosesItsOutput(const QString& name, const QByteArray& output) const;
     // The pid that the hanging tool <name> wrote; 0 before it has.
     qint64 pid(const QString& name) const;
 

@@ -105,11 +105,27 @@ protected:
     }
 };
 
-class WaitCancelTest : public WaitTest, public testing::WithParamInterface<bool> { };
+// How the user ends the wait, and what the tool does meanwhile.
+struct CancelCase {
+    const char* name;
+    bool byEsc;
+    // The tool prints, closes its output and works on, rather than waiting
+    // without a word.
+    bool closesItsOutput;
+};
+
+void PrintTo(const CancelCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class WaitCancelTest : public WaitTest, public testing::WithParamInterface<CancelCase> { };
 
 TEST_P(WaitCancelTest, StopsTheToolAtOnceLeavingNothingBehindAndTheViewAsItWas)
 {
-    const bool byEsc = GetParam();
+    const bool byEsc = GetParam().byEsc;
+    if (GetParam().closesItsOutput)
+        drive.installToolThatClosesItsOutput("TRAZOC.EXE", "contorno a medias");
     openImage(image("a.pbm"));
     view("RichTextBox2")->setPlainText("anterior");
     const int descriptors = runnerDescriptors();
@@ -119,10 +135,12 @@ TEST_P(WaitCancelTest, StopsTheToolAtOnceLeavingNothingBehindAndTheViewAsItWas)
     QStringList shown, buttons;
     Qt::CursorShape pointer = Qt::ArrowCursor;
     const SeenBox box = runContour([&](WaitingWindow* waiting) {
-        if (!waiting)
-            return false;
+        // The tool writes its pid once it is under way (and, when it closes
+        // its output, once that is closed).
         pid = drive.pid("TRAZOC.EXE");
-        runningWhenShown = pid > 0 && !isGone(pid);
+        if (!waiting || pid == 0)
+            return false;
+        runningWhenShown = !isGone(pid);
         shown = texts(waiting);
         for (const QPushButton* b : waiting->findChildren<QPushButton*>())
             buttons << b->text();
@@ -152,8 +170,10 @@ TEST_P(WaitCancelTest, StopsTheToolAtOnceLeavingNothingBehindAndTheViewAsItWas)
     EXPECT_FALSE(waitingForTool());
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelarOrEsc, WaitCancelTest, testing::Values(false, true),
-    [](const auto& info) { return info.param ? "Esc" : "Cancelar"; });
+INSTANTIATE_TEST_SUITE_P(CancelarOrEsc, WaitCancelTest,
+    testing::Values(CancelCase { "Cancelar", false, false }, CancelCase { "Esc", true, false },
+        CancelCase { "CancelarAfterTheToolClosedItsOutput", false, true }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WaitTest, QuickToolShowsNoWaitingWindowAndItsResultAsBefore)
 {

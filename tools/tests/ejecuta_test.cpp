@@ -3,8 +3,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_line.hpp"
 #include "ejecuta.hpp"
@@ -303,20 +306,9 @@ TEST(Ejecuta, NoDescriptorForThePipeIsCreatePipeError)
         "Error: CreatePipe failed. 24");
 }
 
-// With room for the pipe but none to watch the child's end, the runner falls
-// back to looking for the end itself; it must still take the output and not
-// hang on a grandchild.
-TEST(Ejecuta, NoDescriptorToWatchTheChildStillWorks)
-{
-    EXPECT_EQ(
-        withFreeDescriptors(2, [] { return ejecuta(tool("repeat 100000")); }), pattern(10240));
-    expectReturnedWhileGrandchildRuns(
-        withFreeDescriptors(2, [] { return ejecuta(tool("grandchild")); }));
-}
-
 // ---- with an observer --------------------------------------------------
 
-// The pid that a "hang" or "flood" child wrote to path; 0 before it has.
+// The pid that a child wrote to path ("hang FILE" and the like); 0 before.
 pid_t announcedPid(const std::string& path)
 {
     pid_t pid = 0;
@@ -324,11 +316,63 @@ pid_t announcedPid(const std::string& path)
     return pid;
 }
 
-// A child that waits for ever, and one that writes without a pause: on Stop
-// each is killed and reaped, and nothing the call opened stays open.
-class EjecutaStop : public testing::TestWithParam<std::string> { };
+// A process that is not ours to reap, watched through a pidfd taken while
+// it runs, so that no other process given its number later can be taken
+// for it. One still running when the watch goes is killed, so that a
+// failing test leaves nothing behind.
+class ProcessWatch {
+public:
+    explicit ProcessWatch(pid_t pid)
+        : fd(pid > 0 ? static_cast<int>(syscall(SYS_pidfd_open, pid, 0)) : -1)
+    {
+    }
+    ~ProcessWatch()
+    {
+        if (fd >= 0) {
+            syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0);
+            close(fd);
+        }
+    }
+    ProcessWatch(const ProcessWatch&) = delete;
+    ProcessWatch& operator=(const ProcessWatch&) = delete;
 
-TEST_P(EjecutaStop, KillsAndReapsTheChildAndReleasesEverything)
+    bool valid() const { return fd >= 0; }
+
+    // Whether the process ends (ended unreaped counts) within a bound far
+    // beyond what a SIGKILL takes to arrive.
+    bool ends() const
+    {
+        pollfd ended { fd, POLLIN, 0 };
+        for (;;) {
+            const int ready = poll(&ended, 1, 20000);
+            if (ready != -1 || errno != EINTR)
+                return ready == 1;
+        }
+    }
+
+private:
+    int fd;
+};
+
+// How a stopped child behaves until the Stop.
+struct StopCase {
+    const char* mode;
+    bool startsWorker; // announces a worker in "<pid file>.worker"
+};
+
+void PrintTo(const StopCase& c, std::ostream* out)
+{
+    *out << c.mode;
+}
+
+// A child that waits for ever, one that writes without a pause, one that
+// has closed its output and works on, and one that started a worker of its
+// own: the observer keeps being called while each runs, and on Stop the
+// child is killed and reaped, its worker ends too, and nothing the call
+// opened stays open.
+class EjecutaStop : public testing::TestWithParam<StopCase> { };
+
+TEST_P(EjecutaStop, KillsTheChildAndWhatItStartedAndReleasesEverything)
 {
     std::string dir = (fs::temp_directory_path() / "glifora-stop-XXXXXX").string();
     ASSERT_NE(mkdtemp(dir.data()), nullptr);
@@ -336,19 +380,28 @@ TEST_P(EjecutaStop, KillsAndReapsTheChildAndReleasesEverything)
     const int before = openDescriptorCount();
 
     pid_t child = 0;
+    std::optional<ProcessWatch> worker;
+    int callsAfterStart = 0;
     bool runningWhenStopped = false;
     std::optional<std::string> result;
     {
         const glifora::test::Watchdog watchdog(announced);
-        result = ejecuta(tool(GetParam() + " " + quoteArgument(announced)), builtInDriveRoot(),
-            [&](std::chrono::milliseconds) {
-                child = announcedPid(announced);
-                if (child == 0)
+        result = ejecuta(tool(std::string(GetParam().mode) + " " + quoteArgument(announced)),
+            builtInDriveRoot(), [&](std::chrono::milliseconds) {
+                if (child == 0) {
+                    child = announcedPid(announced);
+                    if (child > 0 && GetParam().startsWorker)
+                        worker.emplace(announcedPid(announced + ".worker"));
+                    return WaitAnswer::Continue;
+                }
+                // A few more appointments first, kept whatever the child
+                // did with its output.
+                if (++callsAfterStart < 3)
                     return WaitAnswer::Continue;
                 runningWhenStopped = kill(child, 0) == 0;
                 return WaitAnswer::Stop;
             });
-        EXPECT_FALSE(watchdog.hasFired()) << "the observer was never asked";
+        EXPECT_FALSE(watchdog.hasFired()) << "the observer was not asked to the end";
     }
     fs::remove_all(dir);
 
@@ -358,10 +411,76 @@ TEST_P(EjecutaStop, KillsAndReapsTheChildAndReleasesEverything)
     errno = 0;
     EXPECT_EQ(kill(child, 0), -1) << "still there, running or unreaped";
     EXPECT_EQ(errno, ESRCH);
+    if (GetParam().startsWorker) {
+        ASSERT_TRUE(worker && worker->valid()) << "no worker announced";
+        EXPECT_TRUE(worker->ends()) << "the worker outlived the Stop";
+        worker.reset();
+    }
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Children, EjecutaStop, testing::Values("hang", "flood"));
+INSTANTIATE_TEST_SUITE_P(Children, EjecutaStop,
+    testing::Values(StopCase { "hang", false }, StopCase { "flood", false },
+        StopCase { "closed", false }, StopCase { "worker", true }),
+    [](const auto& info) { return std::string(info.param.mode); });
+
+// Runs a child that prints, closes its output and works on, with an
+// observer that lets it be for a few appointments after the close and then
+// either signals it to end by itself or answers Stop. Says what came of it.
+std::string runChildThatClosesItsOutput(bool stop)
+{
+    std::string dir = (fs::temp_directory_path() / "glifora-closed-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr)
+        return "no folder";
+    const std::string announced = dir + "/pid";
+    pid_t child = 0;
+    int callsAfterClose = 0;
+    std::optional<std::string> result;
+    bool watchdogFired = false;
+    {
+        const glifora::test::Watchdog watchdog(announced);
+        result = ejecuta(tool("closed " + quoteArgument(announced)), builtInDriveRoot(),
+            [&](std::chrono::milliseconds) {
+                // The pid is written only once the output is closed.
+                if (child == 0)
+                    child = announcedPid(announced);
+                else if (++callsAfterClose == 3 && !stop)
+                    kill(child, SIGUSR1);
+                return stop && callsAfterClose >= 3 ? WaitAnswer::Stop : WaitAnswer::Continue;
+            });
+        watchdogFired = watchdog.hasFired();
+    }
+    fs::remove_all(dir);
+    const bool reaped = child > 0 && kill(child, 0) == -1 && errno == ESRCH;
+    return (result ? "output \"" + *result + "\"" : std::string("stopped"))
+        + (callsAfterClose >= 3 ? ", observed after the close" : ", not observed after the close")
+        + (reaped ? ", reaped" : ", not reaped") + (watchdogFired ? ", watchdog fired" : "");
+}
+
+// Regression: once a child had closed its output, the runner stopped
+// calling the observer and waited for the child's end alone, so that a
+// child that worked on could neither be watched nor stopped.
+TEST(Ejecuta, ChildThatClosedItsOutputKeepsTheObserverCalledUntilItEnds)
+{
+    EXPECT_EQ(
+        runChildThatClosesItsOutput(false), "output \"printed\", observed after the close, reaped");
+    EXPECT_EQ(runChildThatClosesItsOutput(true), "stopped, observed after the close, reaped");
+}
+
+// With room for the pipe but none to watch the child's end, the runner falls
+// back to looking for the end itself; it must still take the output and not
+// hang on a grandchild.
+TEST(Ejecuta, NoDescriptorToWatchTheChildStillWorks)
+{
+    EXPECT_EQ(
+        withFreeDescriptors(2, [] { return ejecuta(tool("repeat 100000")); }), pattern(10240));
+    expectReturnedWhileGrandchildRuns(
+        withFreeDescriptors(2, [] { return ejecuta(tool("grandchild")); }));
+    // Looking for the end by itself, it keeps the observer's appointments
+    // after the output has closed too.
+    EXPECT_EQ(withFreeDescriptors(2, [] { return runChildThatClosesItsOutput(true); }),
+        "stopped, observed after the close, reaped");
+}
 
 TEST(Ejecuta, ObserverThatLetsTheChildRunChangesNothing)
 {

@@ -193,42 +193,140 @@ TEST(EjecutaWindows, LeavesNoHandleOpen)
     EXPECT_EQ(glifora::test::openHandleCount(), before);
 }
 
-// Stopping from the observer, while the child waits or while it writes
-// without a pause: the child is terminated, not left to end by itself (its
-// exit code says which), and nothing of the call stays open.
-class EjecutaWindowsStop : public testing::TestWithParam<std::string> { };
+// A process that the test did not start, opened by its id while it runs;
+// terminated on the way out if it still runs, so that a failing test leaves
+// nothing behind.
+class OpenedProcess {
+public:
+    explicit OpenedProcess(DWORD id)
+        : handle(id != 0 ? OpenProcess(
+                     SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id)
+                         : nullptr)
+    {
+    }
+    ~OpenedProcess()
+    {
+        if (handle != nullptr) {
+            TerminateProcess(handle, 1);
+            CloseHandle(handle);
+        }
+    }
+    OpenedProcess(const OpenedProcess&) = delete;
+    OpenedProcess& operator=(const OpenedProcess&) = delete;
 
-TEST_P(EjecutaWindowsStop, EndsTheChildAtOnceAndLeavesNoHandleOpen)
+    bool valid() const { return handle != nullptr; }
+    bool running() const { return WaitForSingleObject(handle, 0) == WAIT_TIMEOUT; }
+    // Whether it ends within a bound far beyond what ending it takes.
+    bool ends() const { return WaitForSingleObject(handle, 30000) == WAIT_OBJECT_0; }
+    DWORD exitCode() const
+    {
+        DWORD code = 0;
+        GetExitCodeProcess(handle, &code);
+        return code;
+    }
+
+private:
+    HANDLE handle;
+};
+
+struct StopCase {
+    const char* mode;
+    bool startsWorker; // announces a worker in "<id file>.worker"
+};
+
+void PrintTo(const StopCase& c, std::ostream* out)
+{
+    *out << c.mode;
+}
+
+// Stopping from the observer, while the child waits, while it writes
+// without a pause, after it has closed its output, and after it has started
+// a worker: the observer keeps being called while each runs; the child and
+// its worker are terminated, not left to end by themselves (their exit
+// codes say which); and nothing of the call stays open.
+class EjecutaWindowsStop : public testing::TestWithParam<StopCase> { };
+
+TEST_P(EjecutaWindowsStop, EndsTheChildAndWhatItStartedAndLeavesNoHandleOpen)
 {
     ejecuta(childLine("print warm-up"));
     const int before = glifora::test::openHandleCount();
-    const std::string announced = temporaryPath(GetParam() + "-id");
+    const std::string announced = temporaryPath(std::string(GetParam().mode) + "-id");
     DeleteFileA(announced.c_str());
+    DeleteFileA((announced + ".worker").c_str());
 
-    HANDLE child = nullptr;
-    int calls = 0;
-    const std::optional<std::string> result = ejecuta(
-        childLine(GetParam() + " " + quoteArgument(announced)), "", [&](std::chrono::milliseconds) {
-            ++calls;
-            if (child == nullptr) {
-                if (const DWORD id = announcedId(announced))
-                    child = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-            }
-            return child != nullptr ? WaitAnswer::Stop : WaitAnswer::Continue;
-        });
+    std::optional<OpenedProcess> child, worker;
+    int calls = 0, callsAfterStart = 0;
+    bool runningWhenStopped = false;
+    const std::optional<std::string> result
+        = ejecuta(childLine(std::string(GetParam().mode) + " " + quoteArgument(announced)), "",
+            [&](std::chrono::milliseconds) {
+                ++calls;
+                if (!child) {
+                    if (const DWORD id = announcedId(announced)) {
+                        child.emplace(id);
+                        if (GetParam().startsWorker)
+                            worker.emplace(announcedId(announced + ".worker"));
+                    }
+                    return WaitAnswer::Continue;
+                }
+                // A few more appointments first, kept whatever the child
+                // did with its output.
+                if (++callsAfterStart < 3)
+                    return WaitAnswer::Continue;
+                runningWhenStopped = child->valid() && child->running();
+                return WaitAnswer::Stop;
+            });
     DeleteFileA(announced.c_str());
+    DeleteFileA((announced + ".worker").c_str());
 
     EXPECT_FALSE(result.has_value()) << *result;
-    ASSERT_NE(child, nullptr) << "the observer was called " << calls << " times";
-    EXPECT_EQ(WaitForSingleObject(child, 0), WAIT_OBJECT_0) << "still running";
-    DWORD exitCode = 0;
-    GetExitCodeProcess(child, &exitCode);
-    EXPECT_EQ(exitCode, static_cast<DWORD>(ERROR_CANCELLED));
-    CloseHandle(child);
+    ASSERT_TRUE(child && child->valid()) << "the observer was called " << calls << " times";
+    EXPECT_TRUE(runningWhenStopped);
+    EXPECT_FALSE(child->running());
+    EXPECT_EQ(child->exitCode(), static_cast<DWORD>(ERROR_CANCELLED));
+    if (GetParam().startsWorker) {
+        ASSERT_TRUE(worker && worker->valid()) << "no worker announced";
+        EXPECT_TRUE(worker->ends()) << "the worker outlived the Stop";
+        EXPECT_EQ(worker->exitCode(), static_cast<DWORD>(ERROR_CANCELLED));
+    }
+    child.reset();
+    worker.reset();
     EXPECT_EQ(glifora::test::openHandleCount(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Children, EjecutaWindowsStop, testing::Values("hang", "flood"));
+INSTANTIATE_TEST_SUITE_P(Children, EjecutaWindowsStop,
+    testing::Values(StopCase { "hang", false }, StopCase { "flood", false },
+        StopCase { "closed", false }, StopCase { "worker", true }),
+    [](const auto& info) { return std::string(info.param.mode); });
+
+// Regression: once a child had closed its output, the runner stopped
+// calling the observer and waited for the child's end alone. A child that
+// ends by itself some appointments after the close still gives what it
+// printed.
+TEST(EjecutaWindows, ChildThatClosedItsOutputKeepsTheObserverCalledUntilItEnds)
+{
+    NamedEvent end("end");
+    ASSERT_NE(end.handle(), nullptr);
+    const std::string announced = temporaryPath("closed-ends-id");
+    DeleteFileA(announced.c_str());
+
+    int callsAfterClose = 0;
+    bool closed = false;
+    const std::optional<std::string> result
+        = ejecuta(childLine("closed " + quoteArgument(announced) + " " + end.name()), "",
+            [&](std::chrono::milliseconds) {
+                // The id is written only once the output is closed.
+                if (!closed)
+                    closed = announcedId(announced) != 0;
+                else if (++callsAfterClose == 3)
+                    SetEvent(end.handle());
+                return WaitAnswer::Continue;
+            });
+    DeleteFileA(announced.c_str());
+
+    EXPECT_EQ(result, "printed");
+    EXPECT_GE(callsAfterClose, 3);
+}
 
 TEST(EjecutaWindows, ObserverThatLetsTheChildRunChangesNothing)
 {

@@ -21,6 +21,13 @@
 //                         rename), then waits for ever, writing nothing
 //   flood FILE            writes its pid to FILE, then the "repeat" pattern
 //                         for ever
+//   closed FILE           prints "printed", closes its standard output,
+//                         writes its pid to FILE and waits; SIGUSR1 ends it
+//                         (exit status 0)
+//   worker FILE           starts a worker, "hang FILE.worker" with its
+//                         standard output on /dev/null, and once the worker
+//                         has written its pid writes its own to FILE and
+//                         waits for ever
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -167,6 +174,52 @@ void announcePid(const std::string& path)
         exit(110);
 }
 
+// Started by "worker": whether the worker's pid file has appeared within a
+// minute.
+bool waitForFile(const std::string& path)
+{
+    for (int i = 0; i < 60000 / 5; ++i) {
+        if (access(path.c_str(), F_OK) == 0)
+            return true;
+        sleepMs(5);
+    }
+    return false;
+}
+
+int worker(const std::string& pidFile)
+{
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return 111;
+    self[length] = '\0';
+    const std::string workerFile = pidFile + ".worker";
+    const pid_t pid = fork();
+    if (pid == -1)
+        return 112;
+    if (pid == 0) {
+        // The worker's output goes elsewhere: only we hold the pipe.
+        const int null = open("/dev/null", O_WRONLY);
+        if (null == -1 || dup2(null, STDOUT_FILENO) == -1)
+            _exit(113);
+        close(null);
+        char hang[] = "hang";
+        char* const args[] = { self, hang, const_cast<char*>(workerFile.c_str()), nullptr };
+        execv(self, args);
+        _exit(114);
+    }
+    if (!waitForFile(workerFile))
+        return 115;
+    announcePid(pidFile);
+    for (;;)
+        pause();
+}
+
+void endQuietly(int)
+{
+    _exit(0);
+}
+
 int run(int argc, char** argv)
 {
     if (argc < 2)
@@ -219,6 +272,16 @@ int run(int argc, char** argv)
             block[i] = static_cast<char>('a' + i % 26);
         for (;;)
             writeAll(STDOUT_FILENO, block, sizeof block);
+    } else if (mode == "closed" && argc == 3) {
+        signal(SIGUSR1, endQuietly);
+        writeAll(STDOUT_FILENO, "printed");
+        if (close(STDOUT_FILENO) == -1)
+            return 116;
+        announcePid(argv[2]);
+        for (;;)
+            pause();
+    } else if (mode == "worker" && argc == 3) {
+        return worker(argv[2]);
     } else if (mode == "record") {
         return record(argc, argv);
     } else {

@@ -21,6 +21,11 @@
 //                       by a rename), then wait, writing nothing
 //   flood FILE          write our process id to FILE, then write to standard
 //                       output without a pause
+//   closed FILE [EVENT] write "printed", close standard output, write our
+//                       process id to FILE, then wait for EVENT (exit 0)
+//   worker FILE         start "hang FILE.worker" with its standard output on
+//                       NUL, and once it has written its id write ours to
+//                       FILE, then wait
 //   cat FILE            write FILE's bytes, the name taken as the C runtime
 //                       gives it, in the ANSI code page
 //   found EVENT FILE    set EVENT if FILE, taken as by "cat", can be opened
@@ -172,6 +177,60 @@ int flood(const char* path)
     return 2;
 }
 
+int closed(const char* path, const char* eventName)
+{
+    if (!writeOut("printed") || CloseHandle(GetStdHandle(STD_OUTPUT_HANDLE)) == 0)
+        return 1;
+    HANDLE event = eventName != nullptr ? OpenEventA(SYNCHRONIZE, FALSE, eventName) : nullptr;
+    if (eventName != nullptr && event == nullptr)
+        return 1;
+    if (!announceId(path))
+        return 1;
+    if (event == nullptr)
+        Sleep(kLongestWait);
+    else
+        WaitForSingleObject(event, kLongestWait);
+    return 0;
+}
+
+int worker(const char* path)
+{
+    // Our output is not the worker's: it must not inherit it.
+    SetHandleInformation(GetStdHandle(STD_OUTPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
+    SECURITY_ATTRIBUTES inheritable {};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        &inheritable, OPEN_EXISTING, 0, nullptr);
+    if (null == INVALID_HANDLE_VALUE)
+        return 1;
+
+    const std::string workerFile = std::string(path) + ".worker";
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string line = std::string("\"") + self + "\" hang \"" + workerFile + "\"";
+    STARTUPINFOA startup {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = null;
+    PROCESS_INFORMATION process {};
+    if (CreateProcessA(
+            nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)
+        == 0)
+        return 1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(null);
+
+    for (DWORD waited = 0; GetFileAttributesA(workerFile.c_str()) == INVALID_FILE_ATTRIBUTES;
+         waited += 5) {
+        if (waited >= kLongestWait)
+            return 1;
+        Sleep(5);
+    }
+    return hang(path);
+}
+
 int cat(const char* path)
 {
     std::FILE* in = std::fopen(path, "rb");
@@ -258,6 +317,10 @@ int main(int argc, char** argv)
         return hang(argv[2]);
     if (mode == "flood" && argc > 2)
         return flood(argv[2]);
+    if (mode == "closed" && argc > 2)
+        return closed(argv[2], argc > 3 ? argv[3] : nullptr);
+    if (mode == "worker" && argc > 2)
+        return worker(argv[2]);
     if (mode == "cat" && argc > 2)
         return cat(argv[2]);
     if (mode == "found" && argc > 3)
