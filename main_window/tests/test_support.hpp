@@ -70,7 +70,10 @@ private:
     QString chosen;
 };
 
-// What a message box showed.
+// Every message Qt printed, or would have printed, in this test program, in
+// order (the window tests' main keeps them).
+QStringList& loggedMessages();
+
 // Writes bytes to a new file at path (creating its folder).
 void writeFile(const QString& path, const QByteArray& bytes);
 
