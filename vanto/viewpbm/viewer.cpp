@@ -2,6 +2,7 @@
 
 #include "image_view.hpp"
 #include "save_file.hpp"
+#include "spanish.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -468,6 +469,7 @@ void ViewerWindow::saveImageAs()
     dialog.setDefaultSuffix(QStringLiteral("png"));
     // Qt's own dialog, which speaks Spanish whatever the desktop does.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    glifora::useSpanishFileDetails(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     saveImage(dialog.selectedFiles().front());
