@@ -13,7 +13,8 @@ namespace glifora {
 namespace {
 
 // The file dialog's own model seen through the program's locale: the size
-// and date columns are written again, everything else passes unchanged.
+// and date columns, and a folder's type, are written again; everything else
+// passes unchanged.
 class SpanishFileDetails : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -27,6 +28,11 @@ public:
         switch (index.column()) {
         case kSizeColumn:
             return files->isDir(file) ? QString() : QLocale().formattedDataSize(files->size(file));
+        case kTypeColumn:
+            // Qt's translations leave a folder's type in English.
+            return files->isDir(file)
+                ? QCoreApplication::translate("glifora::SpanishFileDetails", "Carpeta")
+                : QIdentityProxyModel::data(index, role);
         case kDateColumn:
             return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
         default:
@@ -37,6 +43,7 @@ public:
 private:
     // QFileSystemModel's columns: name, size, type, date modified.
     static constexpr int kSizeColumn = 1;
+    static constexpr int kTypeColumn = 2;
     static constexpr int kDateColumn = 3;
 };
 

@@ -14,8 +14,9 @@ bool installSpanishTranslation(QCoreApplication& app);
 // Qt's file dialog writes the files' sizes and dates as the system's locale
 // says (LANG, LC_ALL...), "1.10 KiB" and "7 Dec" with none set. This has the
 // dialog write them as the rest of the program does, the Spanish way,
-// whatever the system says: "1,10 KiB", "7/12/24 10:05". A dialog of the
-// desktop's own, where Qt uses one, formats them itself.
+// whatever the system says: "1,10 KiB", "7/12/24 10:05", and a folder is a
+// "Carpeta". A dialog of the desktop's own, where Qt uses one, formats them
+// itself.
 void useSpanishFileDetails(QFileDialog& dialog);
 
 }  // namespace glifora

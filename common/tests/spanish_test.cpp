@@ -5,6 +5,7 @@
 #include "spanish.hpp"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QRegularExpression>
@@ -47,6 +48,7 @@ TEST(SpanishFileDetails, FileDialogWritesSizesAndDatesTheSpanishWayWithLangUnset
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(1126, '0'));
     file.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("muestras")));
 
     QFileDialog dialog(nullptr, QStringLiteral("Abrir"), dir.path());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -61,6 +63,7 @@ TEST(SpanishFileDetails, FileDialogWritesSizesAndDatesTheSpanishWayWithLangUnset
                     .match(date)
                     .hasMatch())
         << date.toStdString();
+    EXPECT_EQ(shownDetail(dialog, QStringLiteral("muestras"), 2), QStringLiteral("Carpeta"));
 }
 
 } // namespace
