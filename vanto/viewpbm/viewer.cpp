@@ -458,7 +458,8 @@ void ViewerWindow::saveImageAs()
     // Said before a name is asked for, not after.
     const QSize size = zoom_.pictureSize({ scene_.bitmap().width, scene_.bitmap().height });
     if (!canRender(size)) {
-        QMessageBox::warning(this, tr("Guardar imagen"), tooLargeToSave(size));
+        QMessageBox::warning(this, tr("Guardar imagen"),
+            tr("No se puede guardar la imagen: %1.").arg(tooLargeToSave(size)));
         return;
     }
     const QFileInfo image(path_);
@@ -477,8 +478,8 @@ void ViewerWindow::saveImageAs()
 
 QString ViewerWindow::tooLargeToSave(QSize size) const
 {
-    return tr("A este zoom la imagen mide %1 x %2 píxeles, demasiado para guardarla: aleje la "
-              "vista (Ctrl −) y vuelva a probar.")
+    return tr("a este zoom la imagen mide %1 x %2 píxeles, demasiado para guardarla; aleje la "
+              "vista (Ctrl −) y vuelva a probar")
         .arg(QLocale().toString(size.width()), QLocale().toString(size.height()));
 }
 
