@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include "spanish.hpp"
+
 namespace glifora {
 
 QStringList DialogFileChooser::qtNameFilters(const QString& filter)
@@ -25,6 +27,7 @@ bool DialogFileChooser::showOpen(QWidget* parent)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(nameFilters);
+    useSpanishFileDetails(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     chosen = dialog.selectedFiles().constFirst();

@@ -221,9 +221,10 @@ void Form1::open_Click()
     showText(RichTextBox1, std::move(image.text));
     RichTextBox2->setPlainText(QStringLiteral(" "));
 
-    const LaunchResult vector = launchDetached(
-        buildCommandLine(tools::kVectorPrefix, fich.toStdString()), tools::WindowStyle::Minimized,
-        driveRoot);
+    LaunchResult vector = launchDetached(buildCommandLine(tools::kVectorPrefix, fich.toStdString()),
+        tools::WindowStyle::Minimized, driveRoot);
+    // The run of an image opened before is forgotten, not waited for.
+    vectorRun = std::move(vector.process);
 
     mvisor->setEnabled(true);
     mconvex->setEnabled(true);
@@ -232,8 +233,7 @@ void Form1::open_Click()
 
     if (!vector.ok()) {
         warn(tr("No se puede iniciar la herramienta de plantillas del vector «%1»: %2 (error %3).")
-                 .arg(QString::fromStdString(toHostPath(tools::kVectorPrefix, driveRoot)).trimmed(),
-                      QString::fromStdString(vector.reason))
+                 .arg(toolFile(tools::kVectorPrefix), QString::fromStdString(vector.reason))
                  .arg(vector.error));
     }
 }
@@ -270,18 +270,21 @@ void Form1::Command1_Click()
                        tools::WindowStyle::Maximized, driveRoot);
     if (!viewer.ok()) {
         warn(tr("No se puede iniciar el visor «%1»: %2 (error %3).")
-                 .arg(QString::fromStdString(toHostPath(tools::kViewerPrefix, driveRoot)).trimmed(),
-                      QString::fromStdString(viewer.reason))
+                 .arg(toolFile(tools::kViewerPrefix), QString::fromStdString(viewer.reason))
                  .arg(viewer.error));
     }
 }
 
+// The file a tool's prefix runs on this machine: what the user can look for.
+QString Form1::toolFile(std::string_view prefix) const
+{
+    return QString::fromStdString(toHostPath(prefix, driveRoot)).trimmed();
+}
+
 void Form1::runCapturedTool(std::string_view prefix)
 {
-    // The tool as the program names it, for the waiting window.
-    const QString program = QString::fromLatin1(prefix.data(), qsizetype(prefix.size())).trimmed();
-    const std::optional<std::string> output =
-        runWhileWaiting(this, program, buildCommandLine(prefix, fich.toStdString()), driveRoot);
+    const std::optional<std::string> output = runWhileWaiting(
+        this, toolFile(prefix), buildCommandLine(prefix, fich.toStdString()), driveRoot);
     if (!output)
         return;  // stopped by the user: the view stays as it was
     showText(RichTextBox2, QString::fromStdString(*output));
@@ -309,6 +312,10 @@ void Form1::Command4_Click()
         return;
     if (!requireImage())
         return;
+    // The run started when the image was opened writes the result: until it
+    // has ended, the file holds another image's result, or none at all.
+    if (!waitForLaunched(this, toolFile(tools::kVectorPrefix), vectorRun))
+        return; // the user stopped waiting: the view stays as it was
     const QString path = QString::fromStdString(toHostPath(tools::kVectorResultFile, driveRoot));
     TextFile result = readTextFile(path);
     if (!result.ok()) {

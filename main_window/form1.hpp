@@ -8,6 +8,9 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "launch.hpp"
 
 class QAction;
 class QGroupBox;
@@ -56,6 +59,7 @@ private:
     void Form_Load();
 
     bool requireImage();
+    QString toolFile(std::string_view prefix) const;
     void runCapturedTool(std::string_view prefix);
     void warn(const QString& text);
 
@@ -86,6 +90,10 @@ private:
     // has been opened at all (0 or 1).
     QString fich;
     qint16 num = 0;
+
+    // The recognition run started by the last opening, kept only to know
+    // whether its result is written yet.
+    tools::LaunchedProcess vectorRun;
 
     std::string driveRoot;
     std::unique_ptr<Form2> form2;

@@ -22,12 +22,38 @@ namespace {
 // The space between the frame and the text, as QTextDocument leaves it.
 constexpr qreal kMargin = 4;
 
+// Where a font lacks the OpenType tables of a script in the text (the bytes
+// of a raw PBM decode to Syriac and Thaana, among others), Qt's shaping says
+// so on standard error for every font it tries, then draws the characters
+// with another one. Nothing is wrong and nobody can act on it: those lines
+// are dropped, and every other message goes where it went before.
+QtMessageHandler messagesBefore = nullptr;
+
+void withoutFontScriptNotes(QtMsgType type, const QMessageLogContext& context,
+                            const QString& message)
+{
+    if (type == QtWarningMsg &&
+        message.trimmed().startsWith(QLatin1String("OpenType support missing for ")))
+        return;
+    messagesBefore(type, context, message);
+}
+
+void dropFontScriptNotes()
+{
+    static const bool installed = [] {
+        messagesBefore = qInstallMessageHandler(withoutFontScriptNotes);
+        return true;
+    }();
+    static_cast<void>(installed);
+}
+
 } // namespace
 
 TextView::TextView(const QString& accessibleName, QPalette::ColorRole background, QWidget* parent)
     : QAbstractScrollArea(parent)
 {
     installTextViewAccessibility();
+    dropFontScriptNotes();
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setAccessibleName(accessibleName);
     setFocusPolicy(Qt::StrongFocus);

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "ejecuta.hpp"
+#include "launch.hpp"
 
 namespace glifora {
 
@@ -177,18 +178,23 @@ void WaitingWindow::showElapsed(std::chrono::milliseconds elapsed)
     elapsedLabel->setText(tr("Tiempo transcurrido: %1").arg(elapsedText(seconds)));
 }
 
-std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& program,
-    std::string_view commandLine, std::string_view driveRoot)
-{
-    bool cancelled = false;
-    WaitGuard guard;
-    // Destroyed first: hidden before the guard lets input through again.
-    std::unique_ptr<WaitingWindow> window;
+namespace {
 
-    const auto observe = [&](std::chrono::milliseconds elapsed) {
+// One wait with its WaitingWindow: what the runner or the launched process
+// calls while it waits.
+class Wait {
+public:
+    Wait(QWidget* parent, const QString& program)
+        : parent(parent)
+        , program(program)
+    {
+    }
+
+    tools::WaitAnswer observe(std::chrono::milliseconds elapsed)
+    {
         if (!window && elapsed >= kShowAfter) {
             window = std::make_unique<WaitingWindow>(program, parent);
-            QObject::connect(window.get(), &QDialog::rejected, [&] { cancelled = true; });
+            QObject::connect(window.get(), &QDialog::rejected, [this] { cancelled = true; });
             guard.admit(window.get());
             window->show();
         }
@@ -200,8 +206,37 @@ std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& progr
         QCoreApplication::processEvents(
             window ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
         return cancelled ? tools::WaitAnswer::Stop : tools::WaitAnswer::Continue;
-    };
-    return tools::ejecuta(commandLine, driveRoot, observe);
+    }
+
+    tools::WaitObserver observer()
+    {
+        return [this](std::chrono::milliseconds elapsed) { return observe(elapsed); };
+    }
+
+private:
+    QWidget* parent;
+    QString program;
+    bool cancelled = false;
+    WaitGuard guard;
+    // Destroyed first: hidden before the guard lets input through again.
+    std::unique_ptr<WaitingWindow> window;
+};
+
+} // namespace
+
+std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& program,
+    std::string_view commandLine, std::string_view driveRoot)
+{
+    Wait wait(parent, program);
+    return tools::ejecuta(commandLine, driveRoot, wait.observer());
+}
+
+bool waitForLaunched(QWidget* parent, const QString& program, const tools::LaunchedProcess& process)
+{
+    if (!process.running())
+        return true;
+    Wait wait(parent, program);
+    return process.waitForEnd(wait.observer());
 }
 
 bool waitingForTool()

@@ -15,6 +15,10 @@ class QLabel;
 
 namespace glifora {
 
+namespace tools {
+class LaunchedProcess;
+}
+
 // The small modal window shown while a tool takes long: which tool runs,
 // for how long, and one button, "Cancelar". Esc presses it, and so does the
 // window's own close box.
@@ -22,7 +26,7 @@ class WaitingWindow : public QDialog {
     Q_OBJECT
 
 public:
-    // program: the tool as the program names it, e.g. "C:\VANTO\TRAZOC.EXE".
+    // program: the file that runs, as this machine names it.
     WaitingWindow(const QString& program, QWidget* parent);
 
     void showElapsed(std::chrono::milliseconds elapsed);
@@ -38,6 +42,12 @@ private:
 // nothing when the user stopped the tool.
 std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& program,
     std::string_view commandLine, std::string_view driveRoot);
+
+// Waits for a launched process to end, the same way: after about one second
+// the WaitingWindow shows, and "Cancelar" stops the waiting, not the process.
+// Returns whether the process has ended.
+bool waitForLaunched(
+    QWidget* parent, const QString& program, const tools::LaunchedProcess& process);
 
 // Whether a tool is being waited for. Input is kept from the windows then,
 // but a command can also be reached without input (an accessibility tool

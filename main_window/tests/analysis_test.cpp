@@ -1,6 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QTimer>
+
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <functional>
+
 #include "form1_fixture.hpp"
+#include "waiting_window.hpp"
 
 using namespace glifora;
 using test::catchMessageBox;
@@ -154,6 +163,86 @@ TEST_F(AnalysisTest, MissingVectorResultWarnsNamingTheFileAndKeepsTheView)
     EXPECT_TRUE(box.text.contains("VANTO/resvec.txt")) << box.text.toStdString();
     EXPECT_TRUE(box.text.contains("no existe")) << box.text.toStdString();
     EXPECT_EQ(right(), "anterior");
+}
+
+// The recogniser started at opening is slow: pressing "Plantillas del
+// Vector" before it has written must not show what the file held before.
+class SlowRecogniserTest : public AnalysisTest {
+protected:
+    SlowRecogniserTest()
+    {
+        drive.installSlowRecogniser("VECPLAN.EXE", "Imagen: b.pbm");
+        drive.writeFile("resvec.txt", "Imagen: a.pbm");
+    }
+    ~SlowRecogniserTest() override
+    {
+        // No run may stay behind at the gate of a folder that is going away.
+        while (drive.openGate("VECPLAN.EXE"))
+            QTest::qWait(10);
+    }
+
+    // Presses "Plantillas del Vector"; once the waiting window shows, calls
+    // step with it (every 10 ms until step returns true).
+    SeenBox pressWhileWaiting(const std::function<bool(WaitingWindow*)>& step)
+    {
+        bool done = false;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* waiting = qobject_cast<WaitingWindow*>(QApplication::activeModalWidget());
+            if (!done && waiting)
+                done = step(waiting);
+        });
+        poll.start();
+        const SeenBox box = click("Command4");
+        EXPECT_TRUE(done) << "the command did not wait for the run";
+        return box;
+    }
+
+    QString result() const
+    {
+        QFile file(drive.vanto("resvec.txt"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+};
+
+TEST_F(SlowRecogniserTest, StaleResultIsNotShownTheCommandWaitsForTheRunOfTheOpenImage)
+{
+    openImage(image("b.pbm"));
+    QStringList shown;
+    const SeenBox box = pressWhileWaiting([&](WaitingWindow* waiting) {
+        for (const QLabel* label : waiting->findChildren<QLabel*>())
+            shown << label->text();
+        return drive.openGate("VECPLAN.EXE");
+    });
+    EXPECT_FALSE(box.seen) << box.text.toStdString();
+    EXPECT_EQ(right(), "Imagen: b.pbm");
+    // The waiting window names the file that runs on this machine.
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("Ejecutando %1…").arg(drive.vanto("VECPLAN.EXE"))))
+        << shown.join('|').toStdString();
+    // The run was never our child: nothing of it is left to reap.
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(SlowRecogniserTest, CancelarStopsTheWaitingNotTheRunAndAnEndedRunShowsAtOnce)
+{
+    openImage(image("b.pbm"));
+    const SeenBox cancelled = pressWhileWaiting([](WaitingWindow* waiting) {
+        QTest::mouseClick(waiting->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+        return true;
+    });
+    EXPECT_FALSE(cancelled.seen) << cancelled.text.toStdString();
+    EXPECT_EQ(right(), " ") << "the view stays as the opening left it";
+
+    // The run goes on: let it write, and the command shows its result.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drive.openGate("VECPLAN.EXE"); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result() == "Imagen: b.pbm"; }, 10000));
+    const SeenBox box = click("Command4");
+    EXPECT_FALSE(box.seen) << box.text.toStdString();
+    EXPECT_EQ(right(), "Imagen: b.pbm");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace

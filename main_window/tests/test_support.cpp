@@ -8,6 +8,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
 namespace glifora::test {
 
 DriveRoot::DriveRoot()
@@ -49,6 +58,25 @@ qint64 DriveRoot::pid(const QString& name) const
 {
     QFile file(vanto(name) + QStringLiteral(".pid"));
     return file.open(QIODevice::ReadOnly) ? file.readAll().toLongLong() : 0;
+}
+
+void DriveRoot::installSlowRecogniser(const QString& name, const QByteArray& result) const
+{
+    installTool(name);
+    writeFile(name + QStringLiteral(".result"), result);
+    const QByteArray gate = QFile::encodeName(vanto(name) + QStringLiteral(".gate"));
+    EXPECT_EQ(::mkfifo(gate.constData(), 0600), 0) << std::strerror(errno);
+}
+
+bool DriveRoot::openGate(const QString& name) const
+{
+    const QByteArray gate = QFile::encodeName(vanto(name) + QStringLiteral(".gate"));
+    // Without a reader the open fails (ENXIO) instead of waiting for one.
+    const int writer = ::open(gate.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (writer < 0)
+        return false;
+    ::close(writer);
+    return true;
 }
 
 void DriveRoot::writeFile(const QString& name, const QByteArray& bytes) const

@@ -41,6 +41,13 @@ public:
     // The pid that the hanging tool <name> wrote; 0 before it has.
     qint64 pid(const QString& name) const;
 
+    // Makes the stand-in tool <name> a slow recogniser: each run waits at a
+    // gate until openGate(), then writes result to VANTO/resvec.txt.
+    void installSlowRecogniser(const QString& name, const QByteArray& result) const;
+    // Lets every run waiting at the gate of <name> go on; false when no run
+    // is waiting there yet.
+    bool openGate(const QString& name) const;
+
     // The calls the stand-in tool <name> has recorded, each as its arguments.
     std::vector<QStringList> calls(const QString& name) const;
     // Waits (bounded) until the tool has recorded at least count calls.
@@ -67,7 +74,10 @@ private:
     QString chosen;
 };
 
-// What a message box showed.
+// Every message Qt printed, or would have printed, in this test program, in
+// order (the window tests' main keeps them).
+QStringList& loggedMessages();
+
 // Writes bytes to a new file at path (creating its folder).
 void writeFile(const QString& path, const QByteArray& bytes);
 

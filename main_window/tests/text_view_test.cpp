@@ -401,3 +401,20 @@ TEST(TextView, OneLineOfEightMegabytesShowsItsLastColumnsAfterEnd)
 }
 
 } // namespace
+
+// Regression: a raw PBM shown as text flooded the terminal with Qt's notes
+// on fonts without the tables of a script, which no user can act on.
+TEST(TextView, FontScriptNotesAreNotPrintedAndOtherMessagesAre)
+{
+    TextView view(QStringLiteral("Imagen"), QPalette::Base);
+    view.resize(400, 200);
+    // Syriac and Thaana, as the bytes of a raw PBM decode to.
+    view.setPlainText(QString::fromUtf8("P4\n8 2\n\xdc\x90\xdc\xa0 \xde\x80\xde\x90 ok"));
+    test::loggedMessages().clear();
+    static_cast<void>(view.grab());
+    qWarning("  OpenType support missing for \"Ejemplo\", script 9");
+    qWarning("otro aviso");
+    EXPECT_TRUE(test::loggedMessages().filter(QStringLiteral("OpenType")).isEmpty())
+        << test::loggedMessages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(test::loggedMessages().filter(QStringLiteral("otro aviso")).size(), 1);
+}

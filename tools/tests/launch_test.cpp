@@ -151,6 +151,67 @@ TEST_F(Launch, LeavesNoZombieAfterAHundredLaunches)
     EXPECT_EQ(errno, ECHILD);
 }
 
+// The pid that a "hang" child wrote to <dir>/name, once it has (bounded).
+pid_t hangingPid(const fs::path& file)
+{
+    for (int i = 0; i < 3000 && !fs::exists(file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    pid_t pid = 0;
+    std::ifstream(file) >> pid;
+    return pid;
+}
+
+TEST_F(Launch, KeptProcessTellsWhileItRunsAndLetsAWaitBeStoppedWithoutEndingIt)
+{
+    const LaunchResult result = launchDetached(
+        quoteArgument(kChildTool) + " hang " + quoteArgument((dir / "pid").string()),
+        WindowStyle::Minimized);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    const pid_t tool = hangingPid(dir / "pid");
+    ASSERT_GT(tool, 0);
+    EXPECT_TRUE(result.process.running());
+
+    // Stopping the wait leaves the tool as it was.
+    int calls = 0;
+    EXPECT_FALSE(result.process.waitForEnd([&](std::chrono::milliseconds) {
+        return ++calls == 3 ? WaitAnswer::Stop : WaitAnswer::Continue;
+    }));
+    EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(result.process.running());
+    EXPECT_EQ(kill(tool, 0), 0);
+
+    // Once the tool ends, the wait ends too, and it is nobody's zombie of ours.
+    ASSERT_EQ(kill(tool, SIGKILL), 0);
+    EXPECT_TRUE(result.process.waitForEnd([](std::chrono::milliseconds elapsed) {
+        return elapsed < std::chrono::minutes(1) ? WaitAnswer::Continue : WaitAnswer::Stop;
+    }));
+    EXPECT_FALSE(result.process.running());
+    errno = 0;
+    EXPECT_EQ(waitpid(tool, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(Launch, KeptProcessLetGoLeavesTheToolRunningAndNoDescriptorBehind)
+{
+    const int firstFree = open("/dev/null", O_RDONLY);
+    ASSERT_GE(firstFree, 0);
+    close(firstFree);
+    pid_t tool = 0;
+    {
+        const LaunchResult result = launchDetached(
+            quoteArgument(kChildTool) + " hang " + quoteArgument((dir / "pid").string()),
+            WindowStyle::Minimized);
+        ASSERT_TRUE(result.ok()) << result.reason;
+        tool = hangingPid(dir / "pid");
+        ASSERT_GT(tool, 0);
+    }
+    EXPECT_EQ(kill(tool, 0), 0) << "letting the process go must not end it";
+    kill(tool, SIGKILL);
+    const int next = open("/dev/null", O_RDONLY);
+    EXPECT_EQ(next, firstFree) << "the pidfd was not closed";
+    close(next);
+}
+
 // One row per way a program can fail to start, with the system's number.
 struct StartFailure {
     const char* name;

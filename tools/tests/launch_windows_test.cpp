@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 
 #include "launch.hpp"
@@ -35,6 +36,32 @@ TEST_P(LaunchWindows, ReturnsAtOnceAndTheProcessRunsWithItsWindowStyle)
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, LaunchWindows, testing::Values(WindowStyle::Minimized, WindowStyle::Maximized));
+
+TEST(LaunchWindowsKept, ProcessTellsWhileItRunsAndAStoppedWaitLeavesItRunning)
+{
+    NamedEvent go("go");
+    NamedEvent done("done");
+    const LaunchResult result
+        = launchDetached(childLine("launched " + go.name() + " " + done.name() + " "
+                             + std::to_string(static_cast<int>(WindowStyle::Minimized))),
+            WindowStyle::Minimized);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_TRUE(result.process.running());
+
+    int calls = 0;
+    EXPECT_FALSE(result.process.waitForEnd([&](std::chrono::milliseconds) {
+        return ++calls == 3 ? WaitAnswer::Stop : WaitAnswer::Continue;
+    }));
+    EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(result.process.running()) << "a stopped wait must not end the process";
+
+    SetEvent(go.handle());
+    EXPECT_EQ(WaitForSingleObject(done.handle(), 30000), WAIT_OBJECT_0);
+    EXPECT_TRUE(result.process.waitForEnd([](std::chrono::milliseconds elapsed) {
+        return elapsed < std::chrono::minutes(1) ? WaitAnswer::Continue : WaitAnswer::Stop;
+    }));
+    EXPECT_FALSE(result.process.running());
+}
 
 TEST(LaunchWindowsFailure, MissingProgramIsReportedWithNumberAndReason)
 {

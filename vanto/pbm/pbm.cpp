@@ -125,6 +125,10 @@ std::optional<std::uint64_t> readDimension(Reader& in, const char* name, std::st
 // The header shared by both forms: magic number, width, height.
 std::optional<Header> readHeader(Reader& in, std::string& error)
 {
+    if (in.remaining() == 0) {
+        error = "no es una imagen PBM: el fichero está vacío";
+        return std::nullopt;
+    }
     if (in.remaining() < 2 || in.take() != 'P') {
         error = "no es una imagen PBM: no empieza por «P1» ni por «P4»";
         return std::nullopt;

@@ -13,7 +13,14 @@ std::string fixed2(double value)
 
 std::string pointText(const Point& p)
 {
-    return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
+    // Built piece by piece: GCC 12 at -O2 warns (-Wrestrict) on a literal
+    // added to a temporary string, a false alarm (its bug 105651).
+    std::string text = "(";
+    text += std::to_string(p.x);
+    text += ", ";
+    text += std::to_string(p.y);
+    text += ')';
+    return text;
 }
 
 std::string counted(std::uint64_t n, const char* one, const char* many)

@@ -156,6 +156,13 @@ struct ZoneLayout {
     std::vector<double> columnEdges; // columns + 1 positions, left to right
     std::vector<double> rowEdges; // rows + 1 positions, top to bottom
     std::vector<std::string> values; // rows x columns, row by row, in Spanish
+    // The same values as numbers, row by row: the share of black and of
+    // each outline direction (—, /, |, \), in thousandths.
+    struct Measures {
+        int black = 0;
+        std::array<int, kDirections> directions {};
+    };
+    std::vector<Measures> measures;
 };
 
 // The zones of the character in the image, or nothing when the image holds

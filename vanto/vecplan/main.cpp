@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     std::string error;
     const std::string dir = vanto::vecplan::executableDirectory(error);
     if (dir.empty()) {
-        std::cout << error << '\n';
+        std::cout << "VECPLAN.EXE: error: " << error << '\n';
         return 2;
     }
     return vanto::vecplan::runVecplan(

@@ -168,8 +168,10 @@ std::string formatRefsetHeader()
 std::string formatReference(const Reference& reference)
 {
     std::string line = reference.label + " " + reference.origin;
-    for (const int v : reference.values)
-        line += " " + std::to_string(v);
+    for (const int v : reference.values) {
+        line += ' '; // not " " + ...: GCC 12's false -Wrestrict alarm (its bug 105651)
+        line += std::to_string(v);
+    }
     line += "\n";
     return line;
 }

@@ -40,10 +40,12 @@ bool publish(const std::string& toolDir, std::int64_t startStamp, const std::str
     return true;
 }
 
+// The one-line error, in the form every tool of ours gives it.
 int fail(const std::string& toolDir, std::int64_t startStamp, const std::string& message,
     std::ostream& out)
 {
-    publish(toolDir, startStamp, message + "\n", message + "\n", out);
+    const std::string line = "VECPLAN.EXE: error: " + message + "\n";
+    publish(toolDir, startStamp, line, line, out);
     return 1;
 }
 

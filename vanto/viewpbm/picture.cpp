@@ -1,6 +1,5 @@
 #include "picture.hpp"
 
-#include "report_text.hpp"
 #include "scene.hpp"
 
 #include <QCoreApplication>
@@ -25,9 +24,16 @@ QString pictureTr(const char* text)
     return QCoreApplication::translate("vanto::Picture", text);
 }
 
+// Numbers as the reader writes them (the program's locale is Spanish):
+// "16.383", "4,62". The text tools keep their own format.
 QString number(std::uint64_t n)
 {
     return QLocale().toString(static_cast<qulonglong>(n));
+}
+
+QString decimal(double value)
+{
+    return QLocale().toString(value, 'f', 2);
 }
 
 // The zoom ladder as scales: enlarge factors, and reduce factors as their
@@ -66,8 +72,9 @@ QPoint centreOf(Zoom zoom, Point p)
 // A label drawn once, in its colour on a white patch so that it reads over
 // black and white pixels alike, and kept: laying text out costs far more than
 // copying its pixels, and the same few labels come back at every paint.
-// Only the painting thread uses it.
-const QImage& labelImage(const QString& text, const QFont& font, QRgb colour, int width)
+// A label of several lines has them centred one under the other. Only the
+// painting thread uses it.
+const QImage& labelImage(const QString& text, const QFont& font, QRgb colour)
 {
     static QFont keptFont;
     static QHash<QString, QImage> kept;
@@ -76,21 +83,25 @@ const QImage& labelImage(const QString& text, const QFont& font, QRgb colour, in
         keptFont = font;
     }
     QString key = text;
-    key.append(QChar(0))
-        .append(QString::number(colour))
-        .append(QChar(0))
-        .append(QString::number(width));
+    key.append(QChar(0)).append(QString::number(colour));
     const auto found = kept.constFind(key);
     if (found != kept.constEnd())
         return *found;
     const QFontMetrics metrics(font);
-    const QString shown = width < 0 ? text : metrics.elidedText(text, Qt::ElideRight, width);
-    QImage label(metrics.horizontalAdvance(shown) + 2, metrics.height(), QImage::Format_RGB32);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    int width = 0;
+    for (const QString& line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    QImage label(
+        width + 2, metrics.height() * static_cast<int>(lines.size()), QImage::Format_RGB32);
     label.fill(Qt::white);
     QPainter painter(&label);
     painter.setFont(font);
     painter.setPen(QColor::fromRgba(colour));
-    painter.drawText(label.rect(), Qt::AlignCenter, shown);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        painter.drawText(
+            QRect(0, static_cast<int>(i) * metrics.height(), label.width(), metrics.height()),
+            Qt::AlignCenter, lines[i]);
     return *kept.insert(key, label);
 }
 
@@ -349,8 +360,8 @@ void paintDefects(
         canvas.line(f - QPoint(3, 3), f + QPoint(3, 3), colour);
         canvas.line(f + QPoint(-3, 3), f + QPoint(3, -3), colour);
         if ((deep || zoom.enlarge >= 8) && labels++ < kMaxLabels)
-            canvas.put(labelImage(QString::fromStdString(fixed2(defect.depth)), font, colour, -1),
-                f + QPoint(5, -labelHeight - 2));
+            canvas.put(
+                labelImage(decimal(defect.depth), font, colour), f + QPoint(5, -labelHeight - 2));
     }
 }
 
@@ -384,24 +395,46 @@ void paintZones(Canvas& canvas, const vecplan::ZoneLayout& zones, Zoom zoom)
     canvas.fill(QRect(left + width - 1, top, 1, height), colours::kZoneBox);
 }
 
-// Each zone's value written in it, where it has room.
-void paintZoneValues(Canvas& canvas, const vecplan::ZoneLayout& zones, Zoom zoom, const QFont& font)
+// What a zone can show of its values, from the most to the least: every
+// value on three short lines, or the share of black alone. The whole text is
+// always under the pointer.
+QStringList zoneLabels(const vecplan::ZoneLayout::Measures& m)
 {
-    const int labelHeight = QFontMetrics(font).height();
+    const auto& d = m.directions;
+    return { pictureTr("negro %1 ‰\n— %2  / %3\n| %4  \\ %5")
+                 .arg(number(m.black), number(d[0]), number(d[1]), number(d[2]), number(d[3])),
+        pictureTr("negro %1 ‰").arg(number(m.black)), pictureTr("%1 ‰").arg(number(m.black)) };
+}
+
+// Each zone's values written in it, as many as fit whole inside the zone's
+// part of the picture: no word is cut, at any zoom, on screen or saved.
+void paintZoneValues(
+    Canvas& canvas, const vecplan::ZoneLayout& zones, Zoom zoom, QSize picture, const QFont& font)
+{
+    const QRect whole(QPoint(0, 0), picture);
     for (int r = 0; r < zones.rows; ++r) {
         for (int c = 0; c < zones.columns; ++c) {
-            const QRect zone(QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]),
-                                 zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)])),
-                QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c + 1)]) - 1,
-                    zoom.edge(zones.rowEdges[static_cast<std::size_t>(r + 1)]) - 1));
-            if (zone.height() < labelHeight + 2 || zone.width() < 3 * labelHeight
-                || !zone.intersects(canvas.area()))
+            const QRect zone
+                = QRect(QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c)]),
+                            zoom.edge(zones.rowEdges[static_cast<std::size_t>(r)])),
+                      QPoint(zoom.edge(zones.columnEdges[static_cast<std::size_t>(c + 1)]) - 1,
+                          zoom.edge(zones.rowEdges[static_cast<std::size_t>(r + 1)]) - 1))
+                & whole;
+            // A pixel of room on each side, clear of the grid lines.
+            const QRect room = zone.adjusted(2, 2, -2, -2);
+            if (room.isEmpty() || !zone.intersects(canvas.area()))
                 continue;
-            const QImage& label
-                = labelImage(QString::fromStdString(
-                                 zones.values[static_cast<std::size_t>(r * zones.columns + c)]),
-                    font, colours::kZoneBox, zone.width() - 4);
-            canvas.put(label, zone.center() - QPoint(label.width() / 2, label.height() / 2));
+            for (const QString& text :
+                zoneLabels(zones.measures[static_cast<std::size_t>(r * zones.columns + c)])) {
+                const QImage& label = labelImage(text, font, colours::kZoneBox);
+                if (label.width() > room.width() || label.height() > room.height())
+                    continue;
+                canvas.put(label,
+                    room.topLeft()
+                        + QPoint((room.width() - label.width()) / 2,
+                            (room.height() - label.height()) / 2));
+                break;
+            }
         }
     }
 }
@@ -480,17 +513,23 @@ void paintPicture(QPainter& painter, ViewerScene& scene, Zoom zoom, Layers layer
     if (layers.testFlag(DefectsLayer))
         paintDefects(canvas, scene.borders(), zoom, font, DefectPart::Marks);
     if (zones && layers.testFlag(ZoneValuesLayer))
-        paintZoneValues(canvas, *scene.zones(), zoom, font);
+        paintZoneValues(
+            canvas, *scene.zones(), zoom, zoom.pictureSize({ bitmap.width, bitmap.height }), font);
     painter.drawImage(area.topLeft(), part);
+}
+
+bool canRender(QSize size)
+{
+    return !size.isEmpty() && size.width() <= kMaxShownSide && size.height() <= kMaxShownSide
+        && static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height())
+        <= kMaxPixels;
 }
 
 QImage renderPicture(ViewerScene& scene, Zoom zoom, Layers layers)
 {
     const Bitmap& bitmap = scene.bitmap();
     const QSize size = zoom.pictureSize({ bitmap.width, bitmap.height });
-    if (size.isEmpty() || size.width() > kMaxShownSide || size.height() > kMaxShownSide
-        || static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height())
-            > kMaxPixels)
+    if (!canRender(size))
         return {};
     QImage picture(size, QImage::Format_RGB32);
     if (picture.isNull())
@@ -507,12 +546,13 @@ QList<LegendEntry> legendEntries(ViewerScene& scene, Layers layers)
         entries.append({ QColor::fromRgba(colour), text });
     };
     auto note = [&](const QString& text) { entries.append({ QColor(), text }); };
-    const bool blank = scene.hull().empty();
+    // Each line asks only for the analysis its own layer has: with a layer
+    // off nothing is computed for it.
     const QString noBlack = pictureTr("la imagen no tiene píxeles negros");
 
     if (!layers.testFlag(BordersLayer)) {
         note(pictureTr("Bordes: capa apagada"));
-    } else if (blank) {
+    } else if (scene.borders().borders.empty()) {
         note(pictureTr("Bordes: ninguno, %1").arg(noBlack));
     } else {
         const BorderAnalysis& borders = scene.borders();
@@ -528,7 +568,7 @@ QList<LegendEntry> legendEntries(ViewerScene& scene, Layers layers)
 
     if (!layers.testFlag(HullLayer))
         note(pictureTr("Casco convexo: capa apagada"));
-    else if (blank)
+    else if (scene.hull().empty())
         note(pictureTr("Casco convexo: ninguno, %1").arg(noBlack));
     else
         add(colours::kHull,
@@ -545,7 +585,7 @@ QList<LegendEntry> legendEntries(ViewerScene& scene, Layers layers)
             add(colours::kDefect,
                 pictureTr("Defectos de un píxel o más: %1; el más hondo, %2 píxeles")
                     .arg(number(deep))
-                    .arg(QString::fromStdString(fixed2(borders.defects.front().depth))));
+                    .arg(decimal(borders.defects.front().depth)));
         if (borders.defectsBelowOnePixel > 0)
             add(colours::kFaintDefect,
                 pictureTr("Defectos de menos de un píxel: %1")

@@ -83,8 +83,11 @@ inline constexpr QRgb kZoneGrid = 0xfff08080;
 // are made on first use and kept in the scene.
 void paintPicture(QPainter& painter, ViewerScene& scene, Zoom zoom, Layers layers, QRect area);
 
-// The whole picture, or a null image when it is larger than kMaxShownSide a
-// side or than the reader's largest image.
+// Whether a whole picture of size can be drawn: at most kMaxShownSide a side
+// and no larger than the reader's largest image.
+bool canRender(QSize size);
+
+// The whole picture, or a null image when it cannot be drawn (canRender).
 QImage renderPicture(ViewerScene& scene, Zoom zoom, Layers layers);
 
 // One line of the legend: a colour (invalid for a line without one) and

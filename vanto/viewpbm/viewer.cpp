@@ -2,10 +2,12 @@
 
 #include "image_view.hpp"
 #include "save_file.hpp"
+#include "spanish.hpp"
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QCursor>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -14,6 +16,7 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -50,15 +53,6 @@ QIcon swatch(const QColor& colour)
 }
 
 } // namespace
-
-int fitFactor(QSize image, QSize available)
-{
-    if (image.isEmpty() || available.isEmpty())
-        return 1;
-    const int factor
-        = std::min(available.width() / image.width(), available.height() / image.height());
-    return std::max(factor, 1);
-}
 
 ViewerInput loadViewerInput(const QStringList& arguments)
 {
@@ -328,6 +322,16 @@ void ViewerWindow::setZoom(Zoom zoom, QPoint anchor)
     zoomOutAction_->setEnabled(zoomedOut(zoom_) != zoom_);
     zoomLabel_->setText(tr("Zoom %1").arg(zoom_.text()));
     updateDescription();
+    // The picture has moved under the pointer: say what is there now.
+    showPointerWhereItIs();
+}
+
+void ViewerWindow::showPointerWhereItIs()
+{
+    const QPoint global = QCursor::pos();
+    const QWidget* viewport = scrollArea_->viewport();
+    const bool inView = isVisible() && viewport->rect().contains(viewport->mapFromGlobal(global));
+    showPointer(inView ? view_->pixelAt(view_->mapFromGlobal(global)) : QPoint(-1, -1));
 }
 
 // Picks the zoom for the space the window has, without scroll bars, when
@@ -336,12 +340,10 @@ void ViewerWindow::fitZoomToWindow()
 {
     const QSize image(scene_.bitmap().width, scene_.bitmap().height);
     const QSize room = scrollArea_->maximumViewportSize();
-    const Fit fit = fit_;
-    if (fit == Fit::WholeFactor)
-        setZoom({ fitFactor(image, room), 1 }, {});
-    else if (fit == Fit::Window)
+    if (fit_ == Fit::Window) {
         setZoom(fitZoom(image, room), {});
-    fit_ = fit;
+        fit_ = Fit::Window;
+    }
 }
 
 void ViewerWindow::resizeEvent(QResizeEvent* event)
@@ -453,6 +455,13 @@ void ViewerWindow::updateDescription()
 
 void ViewerWindow::saveImageAs()
 {
+    // Said before a name is asked for, not after.
+    const QSize size = zoom_.pictureSize({ scene_.bitmap().width, scene_.bitmap().height });
+    if (!canRender(size)) {
+        QMessageBox::warning(this, tr("Guardar imagen"),
+            tr("No se puede guardar la imagen: %1.").arg(tooLargeToSave(size)));
+        return;
+    }
     const QFileInfo image(path_);
     QFileDialog dialog(this, tr("Guardar imagen"),
         image.dir().filePath(image.completeBaseName() + QStringLiteral(".png")),
@@ -461,9 +470,17 @@ void ViewerWindow::saveImageAs()
     dialog.setDefaultSuffix(QStringLiteral("png"));
     // Qt's own dialog, which speaks Spanish whatever the desktop does.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    glifora::useSpanishFileDetails(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     saveImage(dialog.selectedFiles().front());
+}
+
+QString ViewerWindow::tooLargeToSave(QSize size) const
+{
+    return tr("a este zoom la imagen mide %1 x %2 píxeles, demasiado para guardarla; aleje la "
+              "vista (Ctrl −) y vuelva a probar")
+        .arg(QLocale().toString(size.width()), QLocale().toString(size.height()));
 }
 
 bool ViewerWindow::saveImage(QString path)
@@ -482,10 +499,7 @@ bool ViewerWindow::saveImage(QString path)
     QApplication::restoreOverrideCursor();
     if (shown.isNull()) {
         const QSize size = zoom_.pictureSize({ scene_.bitmap().width, scene_.bitmap().height });
-        return fail(tr("a este zoom la imagen mide %1 x %2 píxeles, demasiado para guardarla; "
-                       "aleje la vista y vuelva a probar")
-                        .arg(size.width())
-                        .arg(size.height()));
+        return fail(tooLargeToSave(size));
     }
     // Compressed in memory first, so that the file is written in one go
     // and a failure leaves nothing behind.

@@ -24,10 +24,6 @@ namespace vanto {
 
 class ImageView;
 
-// The largest whole factor by which an image of size image fits into
-// available, and 1 when it does not fit even as it is (it is scrolled then).
-int fitFactor(QSize image, QSize available);
-
 // What the command line asks for: the image read from the one argument, or
 // a Spanish message that says what is wrong.
 struct ViewerInput {
@@ -37,10 +33,10 @@ struct ViewerInput {
 };
 ViewerInput loadViewerInput(const QStringList& arguments);
 
-// The viewer's window. It opens with the image centred at the largest whole
-// factor that fits, following the window's size until the user picks a zoom,
-// with scroll bars only for images larger than the window. The layers are
-// off until asked for; Esc closes it.
+// The viewer's window. It opens with the whole image centred at the largest
+// zoom that fits (a whole factor, or below 1:1 for an image larger than the
+// window), following the window's size until the user picks a zoom. The
+// layers are off until asked for; Esc closes it.
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
 
@@ -79,7 +75,6 @@ private:
     // How the zoom follows the window's size.
     enum class Fit {
         None, // the user's zoom stays
-        WholeFactor, // the largest whole factor that fits, 1:1 at least
         Window, // the whole image in the window, reduced if need be
     };
 
@@ -94,6 +89,8 @@ private:
     void updateLegend();
     void updateDescription();
     QString describePixel(QPoint pixel);
+    void showPointerWhereItIs();
+    QString tooLargeToSave(QSize size) const;
 
     QString path_;
     ViewerScene scene_;
@@ -111,7 +108,7 @@ private:
     QList<QAction*> layerActions_;
     QAction* zoneValuesAction_ = nullptr;
     Zoom zoom_;
-    Fit fit_ = Fit::WholeFactor;
+    Fit fit_ = Fit::Window;
     Layers layers_;
     int wheelDelta_ = 0; // wheel turns not yet a whole zoom step
 };

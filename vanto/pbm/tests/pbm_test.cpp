@@ -194,7 +194,7 @@ TEST_P(PbmBadInput, IsRefusedWithAOneLineSpanishMessage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, PbmBadInput,
-    ::testing::Values(BadInput { "Empty", "", "no es una imagen PBM" },
+    ::testing::Values(BadInput { "Empty", "", "no es una imagen PBM: el fichero está vacío" },
         BadInput { "OneByte", "P", "no es una imagen PBM" },
         BadInput { "Text", "hola\n", "no es una imagen PBM" },
         BadInput { "Graymap", "P5 2 2 255\n\0\0\0\0"s, "«P» y «5»" },

@@ -118,7 +118,7 @@ TEST(VecplanTool, MissingRefsetGivesAClearMessageInResvec)
     const std::string result = readText(tool.dir.file("resvec.txt"));
     EXPECT_EQ(result, o.out);
     EXPECT_EQ(result,
-        "No se puede usar la base de referencias " + tool.dir.file("refset.db")
+        "VECPLAN.EXE: error: No se puede usar la base de referencias " + tool.dir.file("refset.db")
             + ": no existe el fichero o el directorio (error 2).\n");
 }
 

@@ -135,6 +135,8 @@ TEST_P(VecplanFailure, LeavesOneClearLineInResvecAndFails)
     ASSERT_FALSE(result.empty());
     EXPECT_EQ(result.find('\n'), result.size() - 1) << result;
     EXPECT_NE(result.find(f.expected), std::string::npos) << result;
+    // One form for the tools' errors, as TRAZOC.EXE and CONVEXD.EXE give them.
+    EXPECT_EQ(result.rfind("VECPLAN.EXE: error: ", 0), 0u) << result;
 }
 
 INSTANTIATE_TEST_SUITE_P(Vecplan, VecplanFailure,

@@ -7,7 +7,9 @@
 
 #include <QPainter>
 #include <QPointF>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -182,6 +184,64 @@ TEST(Picture, ZonesFrameTheCharacterWithTheRecognisersGrid)
     EXPECT_EQ(picture.pixel(zoom.edge(2) - 1, zoom.edge(zones.rowEdges.front())),
         colours::kWhite);
     EXPECT_EQ(picture.pixel(0, 0), colours::kWhite);
+}
+
+// Regression: the values were cut ("negro 33 ‰; co…") even at 23:1, and
+// the first column's letters were lost off the picture's left edge.
+TEST(Picture, ZoneValuesAreDrawnWholeInsideTheirZonesPartOfThePicture)
+{
+    ViewerScene scene(sample("B.pbm"));
+    ASSERT_TRUE(scene.zones());
+    const vecplan::ZoneLayout& zones = *scene.zones();
+    // B is taller than wide: the grid reaches past the picture's left edge.
+    ASSERT_LT(zones.columnEdges.front(), 0.0);
+    for (const Zoom zoom : { Zoom { 4, 1 }, Zoom { 12, 1 }, Zoom { 23, 1 }, Zoom { 48, 1 } }) {
+        SCOPED_TRACE(zoom.text().toStdString());
+        const QImage grid = renderPicture(scene, zoom, ZonesLayer);
+        const QImage values = renderPicture(scene, zoom, ZonesLayer | ZoneValuesLayer);
+        std::vector<QRect> shown; // each zone's part of the picture
+        for (int r = 0; r < zones.rows; ++r)
+            for (int c = 0; c < zones.columns; ++c)
+                shown.push_back(
+                    QRect(QPoint(zoom.edge(zones.columnEdges[c]), zoom.edge(zones.rowEdges[r])),
+                        QPoint(zoom.edge(zones.columnEdges[c + 1]) - 1,
+                            zoom.edge(zones.rowEdges[r + 1]) - 1))
+                    & grid.rect());
+        std::vector<bool> labelled(shown.size(), false);
+        for (int y = 0; y < grid.height(); ++y) {
+            for (int x = 0; x < grid.width(); ++x) {
+                if (grid.pixel(x, y) == values.pixel(x, y))
+                    continue;
+                // Nothing reaches the picture's edge, where it would be cut.
+                ASSERT_TRUE(x > 0 && y > 0 && x < grid.width() - 1 && y < grid.height() - 1)
+                    << x << "," << y;
+                const auto zone = std::find_if(shown.begin(), shown.end(),
+                    [&](const QRect& z) { return z.adjusted(1, 1, -1, -1).contains(x, y); });
+                ASSERT_NE(zone, shown.end()) << "a value outside its zone at " << x << "," << y;
+                labelled[static_cast<std::size_t>(zone - shown.begin())] = true;
+            }
+        }
+        // Large zones all show their values, those cut by the edge too.
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (zoom.enlarge >= 23 && shown[i].width() >= 130 && shown[i].height() >= 130) {
+                EXPECT_TRUE(labelled[i]) << "zone " << i;
+            }
+        }
+        EXPECT_EQ(std::count(labelled.begin(), labelled.end(), true) > 0, zoom.enlarge >= 12);
+    }
+}
+
+TEST(Legend, NumbersAreWrittenTheSpanishWay)
+{
+    ViewerScene scene(sample("e.pbm"));
+    QStringList lines;
+    for (const LegendEntry& entry : legendEntries(scene, DefectsLayer | DeficiencyLayer))
+        lines << entry.text;
+    // "4,62 píxeles": a decimal comma, never a point, as the reader writes it.
+    EXPECT_EQ(lines.filter(QRegularExpression("el más hondo, \\d+,\\d\\d píxeles$")).size(), 1)
+        << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.filter(QRegularExpression("\\d\\.\\d\\d")).isEmpty())
+        << lines.join('|').toStdString();
 }
 
 TEST(Picture, PaintingItPieceByPieceGivesTheSamePixelsAsPaintingItWhole)

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -33,7 +34,7 @@
 using glifora::test::catchMessageBox;
 using glifora::test::SeenBox;
 using vanto::Bitmap;
-using vanto::fitFactor;
+using vanto::fitZoom;
 using vanto::testing::barePicture;
 using vanto::testing::bitmapFromRows;
 using vanto::testing::expectCrispEnlargement;
@@ -52,32 +53,6 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 }
 
 } // namespace
-
-struct FitCase {
-    QSize image;
-    QSize available;
-    int factor;
-};
-
-void PrintTo(const FitCase& c, std::ostream* os)
-{
-    *os << c.image.width() << "x" << c.image.height() << " in " << c.available.width() << "x"
-        << c.available.height();
-}
-
-class FitFactor : public ::testing::TestWithParam<FitCase> { };
-
-TEST_P(FitFactor, IsTheLargestWholeFactorThatFits)
-{
-    EXPECT_EQ(fitFactor(GetParam().image, GetParam().available), GetParam().factor);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, FitFactor,
-    ::testing::Values(FitCase { { 10, 10 }, { 100, 100 }, 10 },
-        FitCase { { 10, 20 }, { 100, 100 }, 5 }, FitCase { { 30, 10 }, { 100, 50 }, 3 },
-        FitCase { { 25, 25 }, { 100, 99 }, 3 }, FitCase { { 32, 48 }, { 1920, 1003 }, 20 },
-        FitCase { { 100, 100 }, { 100, 100 }, 1 }, FitCase { { 4096, 4096 }, { 1920, 1080 }, 1 },
-        FitCase { { 10, 10 }, { 0, 0 }, 1 }));
 
 TEST(BarePicture, EnlargesEachPixelToACrispSquare)
 {
@@ -177,7 +152,7 @@ TEST(ViewerWindow, ImageGrowsByAWholeFactorToFillTheWindow)
 
     const QSize room = window.scrollArea()->maximumViewportSize();
     const int factor = window.zoom().enlarge;
-    EXPECT_EQ(factor, fitFactor(QSize(4, 5), room));
+    EXPECT_EQ(window.zoom(), fitZoom(QSize(4, 5), room));
     EXPECT_GT(factor, 1);
     EXPECT_LE(4 * factor, room.width());
     EXPECT_LE(5 * factor, room.height());
@@ -192,20 +167,26 @@ TEST(ViewerWindow, ImageGrowsByAWholeFactorToFillTheWindow)
     EXPECT_EQ(window.picture().height(), 5 * window.zoom().enlarge);
 }
 
-TEST(ViewerWindow, ImageLargerThanTheWindowIsShownOneToOneAndScrolls)
+TEST(ViewerWindow, ImageLargerThanTheWindowOpensWholeBelowOneToOne)
 {
     Bitmap b;
     b.width = 600;
     b.height = 500;
     b.pixels.assign(600 * 500, 0);
+    b.pixels.back() = 1; // the last pixel, which a view at 1:1 would not show
     vanto::ViewerWindow window("grande.pbm", b);
     window.resize(300, 200);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(window.zoom(), (vanto::Zoom { 1, 1 }));
-    EXPECT_EQ(window.picture().size(), QSize(600, 500));
-    EXPECT_GT(window.scrollArea()->verticalScrollBar()->maximum(), 0);
-    EXPECT_GT(window.scrollArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(window.zoom().enlarge, 1);
+    EXPECT_GT(window.zoom().reduce, 1);
+    const QSize room = window.scrollArea()->maximumViewportSize();
+    EXPECT_LE(window.imageView()->width(), room.width());
+    EXPECT_LE(window.imageView()->height(), room.height());
+    const QImage shown = window.picture();
+    EXPECT_EQ(shown.pixel(shown.width() - 1, shown.height() - 1), qRgb(0, 0, 0));
+    EXPECT_FALSE(window.scrollArea()->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(window.scrollArea()->horizontalScrollBar()->isVisible());
 }
 
 TEST(ViewerWindow, EscapeClosesIt)
@@ -330,6 +311,7 @@ TEST_F(ShownViewer, CtrlWheelZoomsAboutThePointerAndCtrl0FitsTheWholeImage)
     Bitmap big = bitmapFromRows(std::vector<std::string>(900, std::string(1200, '0')));
     big.pixels[450 * 1200 + 600] = 1;
     show("grande.pbm", big);
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
     ASSERT_EQ(window->zoom(), (vanto::Zoom { 1, 1 }));
     QWidget* viewport = window->scrollArea()->viewport();
     const QPoint pointer = viewport->rect().center() + QPoint(40, 30);
@@ -351,6 +333,42 @@ TEST_F(ShownViewer, CtrlWheelZoomsAboutThePointerAndCtrl0FitsTheWholeImage)
     EXPECT_GT(window->zoom().reduce, 1);
     EXPECT_LE(window->imageView()->width(), room.width());
     EXPECT_LE(window->imageView()->height(), room.height());
+}
+
+// Regression: after Ctrl+1 the status bar kept naming the pixel that had
+// been under the pointer, with the grey background there now.
+TEST_F(ShownViewer, AfterAZoomTheStatusBarSaysWhatIsUnderThePointerOrNothing)
+{
+    show("a.pbm", bitmapFromRows(std::vector<std::string>(30, std::string(40, '0'))));
+    ASSERT_GT(window->zoom().enlarge, 2);
+    // The pointer over the top left pixel, as opened large.
+    QCursor::setPos(window->imageView()->mapToGlobal(QPoint(1, 1)));
+    hover(*window, { 0, 0 });
+    ASSERT_TRUE(window->pointerText().startsWith("(0, 0) blanco"));
+    // At 1:1 the small image sits in the middle: the pointer is over the
+    // background.
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+    ASSERT_EQ(window->zoom(), (vanto::Zoom { 1, 1 }));
+    EXPECT_EQ(window->pointerText(), QString());
+    // Back in, the pixel under it is named again.
+    QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(window->pointerText().startsWith("(0, 0) blanco"))
+        << window->pointerText().toStdString();
+}
+
+TEST_F(ShownViewer, SavingAtAZoomTooLargeSaysSoBeforeAskingForAName)
+{
+    Bitmap big = bitmapFromRows(std::vector<std::string>(300, std::string(300, '0')));
+    show("grande.pbm", big);
+    // 300 pixels at 128:1 are 38.400 a side, more than a picture can be.
+    while (window->zoom().enlarge < 96)
+        QTest::keySequence(window.get(), QKeySequence::ZoomIn);
+    ASSERT_FALSE(vanto::canRender(window->zoom().pictureSize({ 300, 300 })));
+    const SeenBox box = catchMessageBox([&] { action(*window, "Guardar imagen…")->trigger(); });
+    ASSERT_TRUE(box.seen) << "no box, or a file dialog instead";
+    EXPECT_TRUE(box.text.contains("demasiado para guardarla")) << box.text.toStdString();
+    // Spanish numbers: a thousands separator.
+    EXPECT_TRUE(box.text.contains("28.800 x 28.800")) << box.text.toStdString();
 }
 
 TEST_F(ShownViewer, EveryActionIsInAMenuWithAnAccessKeyAndAShortcut)
