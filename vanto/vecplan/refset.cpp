@@ -1,5 +1,7 @@
 #include "refset.hpp"
 
+#include "characters.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -123,6 +125,138 @@ bool readQuickly(std::string_view line, Reference& ref)
     return true;
 }
 
+bool digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The reading of one taught line, field by field; `fault` says in Spanish
+// what is wrong with the line when a step fails.
+class TaughtLine {
+public:
+    explicit TaughtLine(std::string_view line)
+        : p(line.data())
+        , end(line.data() + line.size())
+    {
+    }
+
+    bool read(Reference& ref)
+    {
+        std::string label, time;
+        if (!quoted("el carácter", label))
+            return false;
+        if (!isTaughtLabel(label))
+            return failWith("la etiqueta \"" + escapeText(label)
+                + "\" no es un único carácter que se pueda enseñar");
+        skipBlanks();
+        const char* start = p;
+        while (p < end && !blank(*p))
+            ++p;
+        time.assign(start, p);
+        if (!isTeachingTime(time))
+            return failWith("la fecha \"" + escapeText(time)
+                + "\" no es válida (se esperaba como 2025-03-01T10:22:33+01:00)");
+        if (!quoted("la imagen", ref.image))
+            return false;
+        if (ref.image.empty() || ref.image.find('\0') != std::string::npos)
+            return failWith("la imagen no es un nombre de fichero");
+        for (int i = 0; i < kVectorSize; ++i) {
+            const bool separated = skipBlanks();
+            if (p == end)
+                return failWith("se esperaban " + std::to_string(kVectorSize) + " valores y hay "
+                    + std::to_string(i) + " (línea cortada)");
+            const char* first = p;
+            unsigned v = 0;
+            while (p < end && digit(*p) && p - first < 5) {
+                v = v * 10 + static_cast<unsigned>(*p - '0');
+                ++p;
+            }
+            if (!separated || p == first || (p < end && !blank(*p))
+                || v > static_cast<unsigned>(kMaxValue)) {
+                while (p < end && !blank(*p))
+                    ++p;
+                return failWith("el valor " + std::to_string(i + 1) + " (\""
+                    + escapeText(std::string_view(first, static_cast<std::size_t>(p - first)))
+                    + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
+            }
+            ref.values[static_cast<std::size_t>(i)] = static_cast<int>(v);
+        }
+        skipBlanks();
+        if (p != end)
+            return failWith("sobra texto tras los " + std::to_string(kVectorSize) + " valores");
+        ref.label = std::move(label);
+        ref.taughtAt = std::move(time);
+        const std::size_t slash = ref.image.rfind('/');
+        ref.origin = "enseñada: "
+            + escapeText(slash == std::string::npos ? ref.image : ref.image.substr(slash + 1));
+        ref.taught = true;
+        return true;
+    }
+
+    const std::string& fault() const { return fault_; }
+
+private:
+    bool skipBlanks()
+    {
+        const char* start = p;
+        while (p < end && blank(*p))
+            ++p;
+        return p > start;
+    }
+
+    bool failWith(std::string what)
+    {
+        fault_ = std::move(what);
+        return false;
+    }
+
+    // A field between quotes, its escapes undone.
+    bool quoted(const char* what, std::string& out)
+    {
+        skipBlanks();
+        if (p == end || *p != '"')
+            return failWith(std::string("falta ") + what + " entre comillas");
+        ++p;
+        out.clear();
+        for (;;) {
+            if (p == end)
+                return failWith(
+                    std::string("las comillas de ") + what + " no se cierran (línea cortada)");
+            const char c = *p++;
+            if (c == '"')
+                return true;
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (p < end && (*p == '"' || *p == '\\')) {
+                out += *p++;
+            } else if (end - p >= 3 && p[0] == 'x' && hexValue(p[1]) >= 0 && hexValue(p[2]) >= 0) {
+                out += static_cast<char>(hexValue(p[1]) * 16 + hexValue(p[2]));
+                p += 3;
+            } else {
+                return failWith(std::string("escape no válido en ") + what
+                    + " (tras \\ solo valen \\\", \\\\ y \\xHH)");
+            }
+        }
+    }
+
+    const char* p;
+    const char* end;
+    std::string fault_;
+};
+
 std::string lineError(std::string_view name, int number, const std::string& what)
 {
     return "La base de referencias " + std::string(name) + " no es válida: línea "
@@ -174,27 +308,91 @@ std::string formatReference(const Reference& reference)
     return line;
 }
 
-std::string forEachReference(
-    std::string_view text, std::string_view name, const std::function<void(const Reference&)>& take)
+std::string formatTaughtReference(const Reference& reference)
 {
-    RefsetResult result; // its error only
+    std::string line = "\"" + escapeText(reference.label) + "\" " + reference.taughtAt + " \""
+        + escapeText(reference.image) + "\"";
+    for (const int v : reference.values)
+        line += " " + std::to_string(v);
+    line += "\n";
+    return line;
+}
+
+std::string formatTaughtPart(const std::vector<Reference>& taught)
+{
+    if (taught.empty())
+        return {};
+    std::string t = std::string(kTaughtMarker) + " " + std::to_string(taught.size()) + "\n";
+    t += "# Referencias enseñadas por el usuario (con VECPLAN.EXE --aprende o desde el visor),\n";
+    t += "# en el orden en que se enseñaron; la línea de arriba dice cuántas son. Cada línea:\n";
+    t += "# el carácter entre comillas, cuándo se enseñó (fecha y hora local y su diferencia\n";
+    t += "# con la hora universal), la imagen de la que se midió, entre comillas, y los "
+        + std::to_string(kVectorSize) + "\n";
+    t += "# valores de su vector, medidos como al reconocer. Entre comillas, \\\" es una\n";
+    t += "# comilla, \\\\ una barra inversa y \\xHH un byte en hexadecimal (lo que no se\n";
+    t += "# vería en una línea de texto). Se olvidan con VECPLAN.EXE --olvida-imagen,\n";
+    t += "# --olvida o --olvida-todo (VECPLAN.EXE --ayuda).\n";
+    for (const Reference& r : taught)
+        t += formatTaughtReference(r);
+    return t;
+}
+
+bool isTeachingTime(std::string_view text)
+{
+    // 2025-03-01T10:22:33+01:00
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd+dd:dd";
+    if (text.size() != kShape.size())
+        return false;
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const char c = text[i];
+        const bool fits = kShape[i] == 'd' ? digit(c)
+            : kShape[i] == '+'             ? c == '+' || c == '-'
+                                           : c == kShape[i];
+        if (!fits)
+            return false;
+    }
+    const auto number
+        = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+    const int month = number(5), day = number(8);
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31 && number(11) <= 23
+        && number(14) <= 59 && number(17) <= 60 && number(20) <= 23 && number(23) <= 59;
+}
+
+namespace {
+
+// The whole reading: every reference to `take`, the length of the built-in
+// part to builtInBytes; the message of the first fault, or an empty string.
+std::string readReferences(std::string_view text, std::string_view name,
+    const std::function<void(const Reference&)>& take, std::size_t& builtInBytes)
+{
+    const std::string_view whole = text;
+    builtInBytes = whole.size();
     Reference ref;
     std::size_t taken = 0;
     int number = 0;
     bool signed_ = false;
+    // In the taught part: the marker's line and the count it gives.
+    int markerLine = 0;
+    std::size_t announced = 0, taught = 0;
+    const auto countError = [&] {
+        return lineError(name, markerLine,
+            "la línea " + std::string(kTaughtMarker) + " dice " + std::to_string(announced)
+                + " referencias enseñadas y hay " + std::to_string(taught));
+    };
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
+        const std::size_t lineStart = whole.size() - text.size();
         std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
+        const bool ended = end != std::string_view::npos;
+        text = ended ? text.substr(end + 1) : std::string_view {};
         ++number;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
 
         if (!signed_) {
             if (line != refsetSignature()) {
-                result.error = lineError(
+                return lineError(
                     name, number, "se esperaba la cabecera \"" + refsetSignature() + "\"");
-                return result.error;
             }
             signed_ = true;
             continue;
@@ -202,22 +400,51 @@ std::string forEachReference(
         if (line.empty() || line.front() == '#')
             continue;
 
-        if (readQuickly(line, ref)) {
+        if (markerLine == 0 && readQuickly(line, ref)) {
             take(ref);
             ++taken;
             continue;
         }
+        if (line.starts_with(kTaughtMarker)) {
+            if (markerLine != 0)
+                return lineError(name, number,
+                    "segunda línea " + std::string(kTaughtMarker) + " (la primera es la "
+                        + std::to_string(markerLine) + ")");
+            const std::string_view count = line.substr(kTaughtMarker.size());
+            const bool spaced = count.size() > 1 && count.front() == ' ' && digit(count[1]);
+            const auto [ptr, ec] = spaced
+                ? std::from_chars(count.data() + 1, count.data() + count.size(), announced)
+                : std::from_chars_result { count.data(), std::errc::invalid_argument };
+            if (ec != std::errc {} || ptr != count.data() + count.size())
+                return lineError(name, number,
+                    "se esperaba " + std::string(kTaughtMarker)
+                        + ", un espacio y el número de referencias enseñadas");
+            markerLine = number;
+            builtInBytes = lineStart;
+            continue;
+        }
+        if (markerLine != 0) {
+            TaughtLine reader(line);
+            if (!reader.read(ref))
+                return lineError(name, number, reader.fault());
+            // A last line without its line end may have lost its end.
+            if (!ended)
+                return lineError(name, number, "el fichero acaba sin fin de línea (línea cortada)");
+            take(ref);
+            ++taken;
+            if (++taught > announced)
+                return countError();
+            continue;
+        }
+
         const std::vector<std::string_view> fields = splitFields(line);
         if (fields.size() != 2 + kVectorSize) {
-            result.error = lineError(name, number,
+            return lineError(name, number,
                 "se esperaban carácter, origen y " + std::to_string(kVectorSize)
                     + " valores, y hay " + std::to_string(fields.size()) + " campos");
-            return result.error;
         }
-        if (!isOneCharacter(fields[0])) {
-            result.error = lineError(name, number, "la etiqueta no es un único carácter UTF-8");
-            return result.error;
-        }
+        if (!isOneCharacter(fields[0]))
+            return lineError(name, number, "la etiqueta no es un único carácter UTF-8");
         ref.label = std::string(fields[0]);
         ref.origin = std::string(fields[1]);
         for (int i = 0; i < kVectorSize; ++i) {
@@ -226,10 +453,9 @@ std::string forEachReference(
             const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), value);
             if (ec != std::errc {} || ptr != f.data() + f.size() || value < 0
                 || value > kMaxValue) {
-                result.error = lineError(name, number,
+                return lineError(name, number,
                     "el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
                         + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
-                return result.error;
             }
             ref.values[static_cast<std::size_t>(i)] = value;
         }
@@ -238,9 +464,20 @@ std::string forEachReference(
     }
     if (!signed_)
         return "La base de referencias " + std::string(name) + " está vacía.";
+    if (markerLine != 0 && taught != announced)
+        return countError();
     if (taken == 0)
         return "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
     return {};
+}
+
+} // namespace
+
+std::string forEachReference(
+    std::string_view text, std::string_view name, const std::function<void(const Reference&)>& take)
+{
+    std::size_t builtInBytes = 0;
+    return readReferences(text, name, take, builtInBytes);
 }
 
 RefsetResult parseRefset(std::string_view text, std::string_view name)
@@ -252,8 +489,9 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
          at = text.find('\n', at + 1))
         ++lines;
     result.references.reserve(lines);
-    result.error = forEachReference(
-        text, name, [&](const Reference& ref) { result.references.push_back(ref); });
+    result.error = readReferences(
+        text, name, [&](const Reference& ref) { result.references.push_back(ref); },
+        result.builtInBytes);
     if (!result.ok())
         result.references.clear();
     return result;
