@@ -497,10 +497,7 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
     return result;
 }
 
-namespace {
-
-// The text of the reference set at path, or nothing with `error` set.
-std::optional<std::string> refsetText(const std::string& path, std::string& error)
+std::optional<std::string> readRefsetText(const std::string& path, std::string& error)
 {
     // Never blocks: a FIFO or device put in its place is refused.
     FileBytes file = readRegularFile(path, kMaxRefsetBytes);
@@ -511,12 +508,10 @@ std::optional<std::string> refsetText(const std::string& path, std::string& erro
     return std::move(file.bytes);
 }
 
-} // namespace
-
 RefsetResult readRefset(const std::string& path)
 {
     RefsetResult result;
-    const std::optional<std::string> text = refsetText(path, result.error);
+    const std::optional<std::string> text = readRefsetText(path, result.error);
     return text ? parseRefset(*text, path) : result;
 }
 
@@ -524,7 +519,7 @@ std::string readEachReference(
     const std::string& path, const std::function<void(const Reference&)>& take)
 {
     std::string error;
-    const std::optional<std::string> text = refsetText(path, error);
+    const std::optional<std::string> text = readRefsetText(path, error);
     return text ? forEachReference(*text, path, take) : error;
 }
 

@@ -5,6 +5,7 @@
 #include "features.hpp"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,11 @@ bool isTeachingTime(std::string_view text);
 // taught part that is damaged (a line cut short, a count that does not
 // match, a bad label, time or escape) is refused like any other fault.
 RefsetResult parseRefset(std::string_view text, std::string_view name);
+
+// The whole text of the reference-set file at path, or nothing with `error`
+// set to a one-line Spanish message (a missing file, a folder or FIFO in
+// its place, a file far too large to be a reference set).
+std::optional<std::string> readRefsetText(const std::string& path, std::string& error);
 
 // Reads and parses the reference set in the file at path.
 RefsetResult readRefset(const std::string& path);
