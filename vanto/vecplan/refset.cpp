@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -78,28 +79,12 @@ bool blank(char c)
     return c == ' ' || c == '\t';
 }
 
-// The usual line of a reference set, read in one pass without allocating
-// more than the reference itself: false at anything unusual (which the
-// careful reading below then reads or explains).
-bool readQuickly(std::string_view line, Reference& ref)
+// The values as the writers write them: one space before each, at most
+// four digits, nothing after the last; p is left at the line's end. False at
+// anything else (the careful readings below then read or explain it).
+bool readValues(const char*& p, const char* end, FeatureVector& values)
 {
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    const auto token = [&]() {
-        while (p < end && blank(*p))
-            ++p;
-        const char* start = p;
-        while (p < end && !blank(*p))
-            ++p;
-        return std::string_view(start, static_cast<std::size_t>(p - start));
-    };
-    const std::string_view label = token();
-    const std::string_view origin = token();
-    if (origin.empty() || !isOneCharacter(label))
-        return false;
-    // As refset_gen writes them: one space before each value, at most four
-    // digits, nothing after the last.
-    for (int& value : ref.values) {
+    for (int& value : values) {
         if (p == end || *p != ' ')
             return false;
         ++p;
@@ -118,7 +103,27 @@ bool readQuickly(std::string_view line, Reference& ref)
             return false;
         value = static_cast<int>(v);
     }
-    if (p != end)
+    return p == end;
+}
+
+// The usual line of a reference set, read in one pass without allocating
+// more than the reference itself: false at anything unusual (which the
+// careful reading below then reads or explains).
+bool readQuickly(std::string_view line, Reference& ref)
+{
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    const auto token = [&]() {
+        while (p < end && blank(*p))
+            ++p;
+        const char* start = p;
+        while (p < end && !blank(*p))
+            ++p;
+        return std::string_view(start, static_cast<std::size_t>(p - start));
+    };
+    const std::string_view label = token();
+    const std::string_view origin = token();
+    if (origin.empty() || !isOneCharacter(label) || !readValues(p, end, ref.values))
         return false;
     ref.label = std::string(label);
     ref.origin = std::string(origin);
@@ -171,6 +176,10 @@ public:
             return false;
         if (ref.image.empty() || ref.image.find('\0') != std::string::npos)
             return failWith("la imagen no es un nombre de fichero");
+        const char* values = p;
+        if (readValues(p, end, ref.values))
+            return finish(ref, std::move(label), std::move(time));
+        p = values;
         for (int i = 0; i < kVectorSize; ++i) {
             const bool separated = skipBlanks();
             if (p == end)
@@ -195,18 +204,24 @@ public:
         skipBlanks();
         if (p != end)
             return failWith("sobra texto tras los " + std::to_string(kVectorSize) + " valores");
-        ref.label = std::move(label);
-        ref.taughtAt = std::move(time);
-        const std::size_t slash = ref.image.rfind('/');
-        ref.origin = "enseñada: "
-            + escapeText(slash == std::string::npos ? ref.image : ref.image.substr(slash + 1));
-        ref.taught = true;
-        return true;
+        return finish(ref, std::move(label), std::move(time));
     }
 
     const std::string& fault() const { return fault_; }
 
 private:
+    bool finish(Reference& ref, std::string label, std::string time)
+    {
+        ref.label = std::move(label);
+        ref.taughtAt = std::move(time);
+        const std::size_t slash = ref.image.rfind('/');
+        ref.origin = "enseñada: "
+            + escapeText(
+                std::string_view(ref.image).substr(slash == std::string::npos ? 0 : slash + 1));
+        ref.taught = true;
+        return true;
+    }
+
     bool skipBlanks()
     {
         const char* start = p;
@@ -230,16 +245,15 @@ private:
         ++p;
         out.clear();
         for (;;) {
+            const char* start = p;
+            while (p < end && *p != '"' && *p != '\\')
+                ++p;
+            out.append(start, p);
             if (p == end)
                 return failWith(
                     std::string("las comillas de ") + what + " no se cierran (línea cortada)");
-            const char c = *p++;
-            if (c == '"')
+            if (*p++ == '"')
                 return true;
-            if (c != '\\') {
-                out += c;
-                continue;
-            }
             if (p < end && (*p == '"' || *p == '\\')) {
                 out += *p++;
             } else if (end - p >= 3 && p[0] == 'x' && hexValue(p[1]) >= 0 && hexValue(p[2]) >= 0) {

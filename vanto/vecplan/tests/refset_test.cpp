@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <random>
 
 using namespace vanto::vecplan;
 
@@ -225,6 +226,45 @@ TEST(TaughtPart, EveryTeachableLabelAndAnyImagePathReadBackAsWritten)
     // Nothing taught: the built-in part alone, and nothing to mark.
     EXPECT_EQ(formatTaughtPart({}), "");
     EXPECT_EQ(parseRefset(builtIn, "refset.db").builtInBytes, builtIn.size());
+}
+
+// Values of one to four digits, the largest and the smallest among them,
+// anywhere on a line, read back exactly in both kinds of line, and in a
+// last line that has no line end.
+TEST(TaughtPart, ValuesOfEveryLengthReadBackExactly)
+{
+    std::mt19937 random(19);
+    std::uniform_int_distribution<int> value(0, kMaxValue), digits(0, 3);
+    const auto randomValues = [&](int i) {
+        FeatureVector v;
+        for (int& x : v) {
+            const int scale[] = { 10, 100, 1000, kMaxValue + 1 };
+            x = value(random) % scale[digits(random)];
+        }
+        v[static_cast<std::size_t>(i % kVectorSize)] = kMaxValue;
+        v[static_cast<std::size_t>((i + 1) % kVectorSize)] = 0;
+        v.back() = i % 2 ? kMaxValue : 7;
+        return v;
+    };
+    std::vector<Reference> builtIn, taught;
+    std::string text = formatRefsetHeader();
+    for (int i = 0; i < 30; ++i) {
+        builtIn.push_back(
+            { std::string(1, static_cast<char>('A' + i % 26)), "F/1px", randomValues(i) });
+        text += formatReference(builtIn.back());
+        Reference t = taughtReference(std::to_string(i % 10), "/imagen.pbm", test::ring());
+        t.values = randomValues(i + 100);
+        taught.push_back(t);
+    }
+    const std::string withTaught = text + formatTaughtPart(taught);
+    for (const std::string& t : { withTaught, text, text.substr(0, text.size() - 1) }) {
+        const RefsetResult parsed = parseRefset(t, "refset.db");
+        ASSERT_TRUE(parsed.ok()) << parsed.error;
+        ASSERT_EQ(parsed.references.size(), t.size() == withTaught.size() ? 60u : 30u);
+        for (std::size_t i = 0; i < parsed.references.size(); ++i)
+            EXPECT_EQ(parsed.references[i].values, (i < 30 ? builtIn[i] : taught[i - 30]).values)
+                << i;
+    }
 }
 
 struct Damage {
