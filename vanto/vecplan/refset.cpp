@@ -374,115 +374,167 @@ bool isTeachingTime(std::string_view text)
 
 namespace {
 
-// The whole reading: every reference to `take`, the length of the built-in
-// part to builtInBytes; the message of the first fault, or an empty string.
-std::string readReferences(std::string_view text, std::string_view name,
-    const std::function<void(const Reference&)>& take, std::size_t& builtInBytes)
-{
-    const std::string_view whole = text;
-    builtInBytes = whole.size();
-    Reference ref;
-    std::size_t taken = 0;
-    int number = 0;
-    bool signed_ = false;
-    // In the taught part: the marker's line and the count it gives.
-    int markerLine = 0;
-    std::size_t announced = 0, taught = 0;
-    const auto countError = [&] {
-        return lineError(name, markerLine,
-            "la línea " + std::string(kTaughtMarker) + " dice " + std::to_string(announced)
-                + " referencias enseñadas y hay " + std::to_string(taught));
-    };
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::size_t lineStart = whole.size() - text.size();
-        std::string_view line = text.substr(0, end);
-        const bool ended = end != std::string_view::npos;
-        text = ended ? text.substr(end + 1) : std::string_view {};
+// The reading of a reference set, a line at a time, each reference handed
+// to `take` as soon as it is read: from a text held whole or from a file
+// read in pieces alike.
+class Reader {
+public:
+    Reader(std::string_view name, const std::function<void(const Reference&)>& take)
+        : name(name)
+        , take(take)
+    {
+    }
+
+    // One line without its line end; `ended` when a line end followed it,
+    // `start` where it starts in the text. False at a fault: error() says it
+    // and nothing more may be read.
+    bool read(std::string_view line, bool ended, std::size_t start)
+    {
         ++number;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
 
         if (!signed_) {
-            if (line != refsetSignature()) {
-                return lineError(
-                    name, number, "se esperaba la cabecera \"" + refsetSignature() + "\"");
-            }
+            if (line != refsetSignature())
+                return fail("se esperaba la cabecera \"" + refsetSignature() + "\"");
             signed_ = true;
-            continue;
+            return true;
         }
         if (line.empty() || line.front() == '#')
-            continue;
+            return true;
 
-        if (markerLine == 0 && readQuickly(line, ref)) {
-            take(ref);
-            ++taken;
-            continue;
-        }
-        if (line.starts_with(kTaughtMarker)) {
-            if (markerLine != 0)
-                return lineError(name, number,
-                    "segunda línea " + std::string(kTaughtMarker) + " (la primera es la "
-                        + std::to_string(markerLine) + ")");
-            const std::string_view count = line.substr(kTaughtMarker.size());
-            const bool spaced = count.size() > 1 && count.front() == ' ' && digit(count[1]);
-            const auto [ptr, ec] = spaced
-                ? std::from_chars(count.data() + 1, count.data() + count.size(), announced)
-                : std::from_chars_result { count.data(), std::errc::invalid_argument };
-            if (ec != std::errc {} || ptr != count.data() + count.size())
-                return lineError(name, number,
-                    "se esperaba " + std::string(kTaughtMarker)
-                        + ", un espacio y el número de referencias enseñadas");
-            markerLine = number;
-            builtInBytes = lineStart;
-            continue;
-        }
+        if (markerLine == 0 && readQuickly(line, ref))
+            return give();
+        if (line.starts_with(kTaughtMarker))
+            return readMarker(line, start);
         if (markerLine != 0) {
             TaughtLine reader(line);
             if (!reader.read(ref))
-                return lineError(name, number, reader.fault());
+                return fail(reader.fault());
             // A last line without its line end may have lost its end.
             if (!ended)
-                return lineError(name, number, "el fichero acaba sin fin de línea (línea cortada)");
-            take(ref);
-            ++taken;
-            if (++taught > announced)
-                return countError();
-            continue;
+                return fail("el fichero acaba sin fin de línea (línea cortada)");
+            if (++taught > announced) {
+                error_ = countError();
+                return false;
+            }
+            return give();
         }
+        return readCarefully(line);
+    }
 
+    // The message of the first fault, or of what the whole lacks; empty
+    // when the set is good.
+    std::string finish()
+    {
+        if (!error_.empty())
+            return error_;
+        if (!signed_)
+            return "La base de referencias " + std::string(name) + " está vacía.";
+        if (markerLine != 0 && taught != announced)
+            return countError();
+        if (taken == 0)
+            return "La base de referencias " + std::string(name)
+                + " no contiene ninguna referencia.";
+        return {};
+    }
+
+    // Where the taught part starts; npos while none has.
+    std::size_t taughtStart() const { return taughtStart_; }
+
+private:
+    bool give()
+    {
+        take(ref);
+        ++taken;
+        return true;
+    }
+
+    bool fail(const std::string& what)
+    {
+        error_ = lineError(name, number, what);
+        return false;
+    }
+
+    std::string countError() const
+    {
+        return lineError(name, markerLine,
+            "la línea " + std::string(kTaughtMarker) + " dice " + std::to_string(announced)
+                + " referencias enseñadas y hay " + std::to_string(taught));
+    }
+
+    bool readMarker(std::string_view line, std::size_t start)
+    {
+        if (markerLine != 0)
+            return fail("segunda línea " + std::string(kTaughtMarker) + " (la primera es la "
+                + std::to_string(markerLine) + ")");
+        const std::string_view count = line.substr(kTaughtMarker.size());
+        const bool spaced = count.size() > 1 && count.front() == ' ' && digit(count[1]);
+        const auto [ptr, ec] = spaced
+            ? std::from_chars(count.data() + 1, count.data() + count.size(), announced)
+            : std::from_chars_result { count.data(), std::errc::invalid_argument };
+        if (ec != std::errc {} || ptr != count.data() + count.size())
+            return fail("se esperaba " + std::string(kTaughtMarker)
+                + ", un espacio y el número de referencias enseñadas");
+        markerLine = number;
+        taughtStart_ = start;
+        return true;
+    }
+
+    // A built-in line that is not as the generator writes it: read field by
+    // field, or explained.
+    bool readCarefully(std::string_view line)
+    {
         const std::vector<std::string_view> fields = splitFields(line);
-        if (fields.size() != 2 + kVectorSize) {
-            return lineError(name, number,
-                "se esperaban carácter, origen y " + std::to_string(kVectorSize)
-                    + " valores, y hay " + std::to_string(fields.size()) + " campos");
-        }
+        if (fields.size() != 2 + kVectorSize)
+            return fail("se esperaban carácter, origen y " + std::to_string(kVectorSize)
+                + " valores, y hay " + std::to_string(fields.size()) + " campos");
         if (!isOneCharacter(fields[0]))
-            return lineError(name, number, "la etiqueta no es un único carácter UTF-8");
+            return fail("la etiqueta no es un único carácter UTF-8");
         ref.label = std::string(fields[0]);
         ref.origin = std::string(fields[1]);
         for (int i = 0; i < kVectorSize; ++i) {
             const std::string_view f = fields[static_cast<std::size_t>(2 + i)];
             int value = -1;
             const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), value);
-            if (ec != std::errc {} || ptr != f.data() + f.size() || value < 0
-                || value > kMaxValue) {
-                return lineError(name, number,
-                    "el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
-                        + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
-            }
+            if (ec != std::errc {} || ptr != f.data() + f.size() || value < 0 || value > kMaxValue)
+                return fail("el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
+                    + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
             ref.values[static_cast<std::size_t>(i)] = value;
         }
-        take(ref);
-        ++taken;
+        return give();
     }
-    if (!signed_)
-        return "La base de referencias " + std::string(name) + " está vacía.";
-    if (markerLine != 0 && taught != announced)
-        return countError();
-    if (taken == 0)
-        return "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
-    return {};
+
+    std::string_view name;
+    const std::function<void(const Reference&)>& take;
+    Reference ref;
+    std::string error_;
+    std::size_t taken = 0;
+    int number = 0;
+    bool signed_ = false;
+    // In the taught part: the marker's line and the count it gives.
+    int markerLine = 0;
+    std::size_t announced = 0, taught = 0;
+    std::size_t taughtStart_ = std::string_view::npos;
+};
+
+// The whole reading of a text held whole; builtInBytes gets the length of
+// its built-in part.
+std::string readReferences(std::string_view text, std::string_view name,
+    const std::function<void(const Reference&)>& take, std::size_t& builtInBytes)
+{
+    Reader reader(name, take);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const bool ended = end != std::string_view::npos;
+        const std::size_t stop = ended ? end : text.size();
+        if (!reader.read(text.substr(start, stop - start), ended, start))
+            break;
+        start = stop + 1;
+    }
+    builtInBytes = std::min(reader.taughtStart(), text.size());
+    return reader.finish();
 }
 
 } // namespace
@@ -532,9 +584,35 @@ RefsetResult readRefset(const std::string& path)
 std::string readEachReference(
     const std::string& path, const std::function<void(const Reference&)>& take)
 {
-    std::string error;
-    const std::optional<std::string> text = readRefsetText(path, error);
-    return text ? forEachReference(*text, path, take) : error;
+    // Read as it comes through a small buffer, a line at a time: the text is
+    // never held whole, and a long set costs no fresh memory of its size.
+    constexpr std::size_t kPieceBytes = 256 * 1024;
+    Reader reader(path, take);
+    std::string pending; // the start of a line that the last piece cut
+    std::size_t offset = 0; // where the piece starts in the file
+    bool stopped = false;
+    const std::string failure = glifora::tools::readRegularFileInPieces(
+        path, kMaxRefsetBytes, kPieceBytes, [&](std::string_view piece) {
+            std::size_t start = 0;
+            for (std::size_t end; !stopped && (end = piece.find('\n', start)) != piece.npos;
+                 start = end + 1) {
+                if (pending.empty()) {
+                    stopped = !reader.read(piece.substr(start, end - start), true, offset + start);
+                } else {
+                    pending.append(piece.substr(0, end));
+                    stopped = !reader.read(pending, true, offset - (pending.size() - end));
+                    pending.clear();
+                }
+            }
+            if (!stopped)
+                pending.append(piece.substr(start));
+            offset += piece.size();
+        });
+    if (!failure.empty())
+        return "No se puede usar la base de referencias " + path + ": " + failure + ".";
+    if (!stopped && !pending.empty())
+        reader.read(pending, false, offset - pending.size());
+    return reader.finish();
 }
 
 } // namespace vanto::vecplan

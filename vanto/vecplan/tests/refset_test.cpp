@@ -1,5 +1,6 @@
 #include "ranking.hpp"
 #include "refset.hpp"
+#include "test_files.hpp"
 #include "test_images.hpp"
 
 #include <gtest/gtest.h>
@@ -265,6 +266,51 @@ TEST(TaughtPart, ValuesOfEveryLengthReadBackExactly)
             EXPECT_EQ(parsed.references[i].values, (i < 30 ? builtIn[i] : taught[i - 30]).values)
                 << i;
     }
+}
+
+// A set larger than the pieces the file is read in, its lines cut by the
+// pieces' ends: read from the file, it reads as the text held whole does,
+// damaged or not, with or without its last line end.
+TEST(TaughtPart, ReadFromAFileAsFromTheTextHeldWhole)
+{
+    std::string text = formatRefsetHeader();
+    std::vector<Reference> taught;
+    const Reference shapes[]
+        = { referenceOf("T", "", test::letterT()), referenceOf("O", "", test::ring()) };
+    for (int i = 0; i < 900; ++i) {
+        Reference r = shapes[i % 2];
+        r.label = std::string(1, static_cast<char>('a' + i % 26));
+        r.origin = "F/" + std::to_string(i) + "px";
+        r.values[static_cast<std::size_t>(i % kVectorSize)] = i % (kMaxValue + 1);
+        text += formatReference(r);
+        r.taught = true;
+        r.image = "/imágenes/" + std::to_string(i) + ".pbm";
+        r.taughtAt = "2025-03-01T10:22:33+01:00";
+        taught.push_back(r);
+    }
+    text += formatTaughtPart(taught);
+    std::string damaged = text;
+    damaged.insert(damaged.size() - 3000, "x");
+    test::ScratchDir dir;
+    for (const std::string& t : { text, text.substr(0, text.size() - 1), damaged }) {
+        test::writeText(dir.file("refset.db"), t);
+        std::vector<Reference> fromText, fromFile;
+        const std::string textError = forEachReference(
+            t, dir.file("refset.db"), [&](const Reference& r) { fromText.push_back(r); });
+        const std::string fileError = readEachReference(
+            dir.file("refset.db"), [&](const Reference& r) { fromFile.push_back(r); });
+        EXPECT_EQ(fileError, textError);
+        ASSERT_EQ(fromFile.size(), fromText.size());
+        for (std::size_t i = 0; i < fromText.size(); ++i) {
+            EXPECT_EQ(fromFile[i].label, fromText[i].label) << i;
+            EXPECT_EQ(fromFile[i].image, fromText[i].image) << i;
+            EXPECT_EQ(fromFile[i].values, fromText[i].values) << i;
+        }
+    }
+    EXPECT_GT(text.size(), 3u * 256 * 1024);
+    EXPECT_EQ(forEachReference(text, "x", [](const Reference&) {}), "");
+    EXPECT_NE(forEachReference(text.substr(0, text.size() - 1), "x", [](const Reference&) {}), "");
+    EXPECT_NE(forEachReference(damaged, "x", [](const Reference&) {}), "");
 }
 
 struct Damage {
