@@ -5,6 +5,7 @@
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace vanto::vecplan {
@@ -184,6 +185,10 @@ bool isTaughtLabel(std::string_view text)
 
 std::string escapeText(std::string_view bytes)
 {
+    // Most text needs nothing escaped.
+    if (std::all_of(bytes.begin(), bytes.end(),
+            [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }))
+        return std::string(bytes);
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size() + 8);

@@ -158,27 +158,27 @@ public:
 
     bool read(Reference& ref)
     {
-        std::string label, time;
-        if (!quoted("el carácter", label))
+        if (!quoted("el carácter", ref.label))
             return false;
-        if (!isTaughtLabel(label))
-            return failWith("la etiqueta \"" + escapeText(label)
+        if (!isTaughtLabel(ref.label))
+            return failWith("la etiqueta \"" + escapeText(ref.label)
                 + "\" no es un único carácter que se pueda enseñar");
         skipBlanks();
         const char* start = p;
         while (p < end && !blank(*p))
             ++p;
-        time.assign(start, p);
+        const std::string_view time(start, static_cast<std::size_t>(p - start));
         if (!isTeachingTime(time))
             return failWith("la fecha \"" + escapeText(time)
                 + "\" no es válida (se esperaba como 2025-03-01T10:22:33+01:00)");
+        ref.taughtAt.assign(time);
         if (!quoted("la imagen", ref.image))
             return false;
         if (ref.image.empty() || ref.image.find('\0') != std::string::npos)
             return failWith("la imagen no es un nombre de fichero");
         const char* values = p;
         if (readValues(p, end, ref.values))
-            return finish(ref, std::move(label), std::move(time));
+            return finish(ref);
         p = values;
         for (int i = 0; i < kVectorSize; ++i) {
             const bool separated = skipBlanks();
@@ -204,16 +204,14 @@ public:
         skipBlanks();
         if (p != end)
             return failWith("sobra texto tras los " + std::to_string(kVectorSize) + " valores");
-        return finish(ref, std::move(label), std::move(time));
+        return finish(ref);
     }
 
     const std::string& fault() const { return fault_; }
 
 private:
-    bool finish(Reference& ref, std::string label, std::string time)
+    bool finish(Reference& ref)
     {
-        ref.label = std::move(label);
-        ref.taughtAt = std::move(time);
         const std::size_t slash = ref.image.rfind('/');
         ref.origin = "enseñada: "
             + escapeText(
@@ -403,24 +401,13 @@ public:
         if (line.empty() || line.front() == '#')
             return true;
 
+        if (markerLine != 0 && line.front() == '"')
+            return readTaught(line, ended);
         if (markerLine == 0 && readQuickly(line, ref))
             return give();
         if (line.starts_with(kTaughtMarker))
             return readMarker(line, start);
-        if (markerLine != 0) {
-            TaughtLine reader(line);
-            if (!reader.read(ref))
-                return fail(reader.fault());
-            // A last line without its line end may have lost its end.
-            if (!ended)
-                return fail("el fichero acaba sin fin de línea (línea cortada)");
-            if (++taught > announced) {
-                error_ = countError();
-                return false;
-            }
-            return give();
-        }
-        return readCarefully(line);
+        return markerLine != 0 ? readTaught(line, ended) : readCarefully(line);
     }
 
     // The message of the first fault, or of what the whole lacks; empty
@@ -479,6 +466,21 @@ private:
         markerLine = number;
         taughtStart_ = start;
         return true;
+    }
+
+    bool readTaught(std::string_view line, bool ended)
+    {
+        TaughtLine reader(line);
+        if (!reader.read(ref))
+            return fail(reader.fault());
+        // A last line without its line end may have lost its end.
+        if (!ended)
+            return fail("el fichero acaba sin fin de línea (línea cortada)");
+        if (++taught > announced) {
+            error_ = countError();
+            return false;
+        }
+        return give();
     }
 
     // A built-in line that is not as the generator writes it: read field by
