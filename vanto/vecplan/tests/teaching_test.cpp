@@ -396,8 +396,8 @@ TEST(Teaching, NewBuiltInPartSetsADamagedFileAsideWhole)
     EXPECT_TRUE(first.written);
     EXPECT_EQ(first.setAside, f.refset + ".apartada-20250301-102233");
     const auto lines = std::count(f.builtIn.begin(), f.builtIn.end(), '\n');
-    EXPECT_NE(first.store.message.find("línea " + std::to_string(lines + 2) + ":"),
-        std::string::npos)
+    EXPECT_NE(
+        first.store.message.find("línea " + std::to_string(lines + 2) + ":"), std::string::npos)
         << first.store.message;
     EXPECT_EQ(readText(first.setAside), damaged);
     EXPECT_EQ(readText(f.refset), f.builtIn);
