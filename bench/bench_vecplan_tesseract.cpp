@@ -1,18 +1,22 @@
-// A whole VECPLAN.EXE run against a whole Tesseract run (tesseract <image>
-// stdout --psm 10 -l spa) on the same 64-pixel character image, as a user
-// starts either: a process that reads the image and its models and
-// answers. The two run in turns, one call each, so that load that comes
-// and goes on a shared machine falls on both alike. Counters: both medians
-// in milliseconds and "ratio", VECPLAN.EXE's over Tesseract's, wall-clock;
-// "ratio_of_fastest", the same for the fastest call of each; "cpu_ratio",
-// the same for the median CPU time of the processes, which other load on
-// the machine barely touches (a short process waits for a core longer, in
-// proportion, than a long one). Without Tesseract installed the benchmark
-// says so and is skipped.
+// Whole VECPLAN.EXE processes, timed as a user starts them.
+//
+// BM_WholeRunAgainstTesseract: a whole VECPLAN.EXE run against a whole
+// Tesseract run (tesseract <image> stdout --psm 10 -l spa) on the same
+// 64-pixel character image, as a user starts either: a process that reads
+// the image and its models and answers. The two run in turns, one call
+// each, so that load that comes and goes on a shared machine falls on both
+// alike. Counters: both medians in milliseconds and "ratio", VECPLAN.EXE's
+// over Tesseract's, wall-clock; "ratio_of_fastest", the same for the
+// fastest call of each; "cpu_ratio", the same for the median CPU time of
+// the processes, which other load on the machine barely touches (a short
+// process waits for a core longer, in proportion, than a long one).
+// Without Tesseract installed the benchmark says so and is skipped.
 #include <benchmark/benchmark.h>
 
 #include "bench_images.hpp"
 #include "pbm.hpp"
+#include "refset.hpp"
+#include "teaching.hpp"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -145,6 +149,126 @@ BENCHMARK(BM_WholeRunAgainstTesseract)
     ->Iterations(31)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// Character-like images that differ from one another: rings with a bar of
+// sizes from 40 pixels up, with a few pixels flipped, on white paper.
+vanto::Bitmap variedImage(int i)
+{
+    const vanto::Bitmap glyph
+        = glifora::bench::ringWithBar(40 + i % 100, 40 + static_cast<unsigned>(i / 100));
+    vanto::Bitmap page;
+    page.width = glyph.width + 16;
+    page.height = glyph.height + 16;
+    page.pixels.assign(static_cast<std::size_t>(page.width * page.height), 0);
+    for (int y = 0; y < glyph.height; ++y)
+        for (int x = 0; x < glyph.width; ++x)
+            page.pixels[static_cast<std::size_t>((y + 8) * page.width + x + 8)]
+                = glyph.black(x, y) ? 1 : 0;
+    return page;
+}
+
+// BM_TeachThousandAgainstThousandRuns: one `VECPLAN.EXE --aprende 8` with
+// 1000 images against 1000 recognition runs of the same images, one after
+// the other in each iteration, refset.db put back as built before each
+// teaching. Counters: both in seconds, and "ratio", teaching's over the
+// runs' (the goal: at most 0.2).
+void BM_TeachThousandAgainstThousandRuns(benchmark::State& state)
+{
+    constexpr int kImages = 1000;
+    Scratch scratch;
+    std::vector<std::string> teach { scratch.exe, "--aprende", "8" };
+    for (int i = 0; i < kImages; ++i) {
+        const std::string image = (scratch.dir / ("imagen-" + std::to_string(i) + ".pbm")).string();
+        std::ofstream(image, std::ios::binary) << vanto::formatRawPbm(variedImage(i));
+        teach.push_back(image);
+    }
+    std::vector<double> teaching, runs;
+    for (auto _ : state) {
+        fs::copy_file(
+            VECPLAN_REFSET_DB, scratch.dir / "refset.db", fs::copy_options::overwrite_existing);
+        auto start = std::chrono::steady_clock::now();
+        if (!run(teach)) {
+            state.SkipWithError("--aprende failed");
+            return;
+        }
+        const std::chrono::duration<double> taught = std::chrono::steady_clock::now() - start;
+        fs::copy_file(
+            VECPLAN_REFSET_DB, scratch.dir / "refset.db", fs::copy_options::overwrite_existing);
+        start = std::chrono::steady_clock::now();
+        for (int i = 0; i < kImages; ++i) {
+            if (!run({ scratch.exe, teach[static_cast<std::size_t>(3 + i)] })) {
+                state.SkipWithError("a recognition run failed");
+                return;
+            }
+        }
+        const std::chrono::duration<double> recognised = std::chrono::steady_clock::now() - start;
+        teaching.push_back(taught.count());
+        runs.push_back(recognised.count());
+        state.SetIterationTime(taught.count() + recognised.count());
+    }
+    state.counters["teach_s"] = median(teaching);
+    state.counters["runs_s"] = median(runs);
+    state.counters["ratio"] = median(teaching) / median(runs);
+}
+BENCHMARK(BM_TeachThousandAgainstThousandRuns)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// BM_RunWith5000Taught: a whole recognition run with refset.db holding 5000
+// taught references after the built-in ones against a whole run with the
+// built-in ones only (today's), the same executable on the same image, in
+// turns. Counters: both medians in milliseconds, the file's size in bytes,
+// "ratio", the taught run's over today's, wall-clock (the goal: at most
+// 1.5), and "cpu_ratio", the same for the processes' CPU time. Most of a
+// run's wall-clock time goes to making resvec.txt durable (fsync), the
+// same for both, so the two ratios bracket what a faster or a slower disk
+// would show.
+void BM_RunWith5000Taught(benchmark::State& state)
+{
+    constexpr int kTaught = 5000;
+    Scratch builtIn, taught;
+    std::vector<vanto::vecplan::Reference> references;
+    const std::string when = vanto::vecplan::teachingTime(0);
+    for (int i = 0; i < kTaught; ++i) {
+        const auto measured = vanto::vecplan::measureImage(variedImage(i));
+        references.push_back(vanto::vecplan::taughtReference(std::to_string(i % 10),
+            "/home/usuario/ejemplos/imagen " + std::to_string(i) + ".pbm", measured.features,
+            when));
+    }
+    std::string error;
+    const auto text = vanto::vecplan::readRefsetText(VECPLAN_REFSET_DB, error);
+    if (!text) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const std::string withTaught = *text + vanto::vecplan::formatTaughtPart(references);
+    std::ofstream(taught.dir / "refset.db", std::ios::binary | std::ios::trunc) << withTaught;
+
+    std::vector<double> sides[2], cpu[2];
+    const auto timed = [&](const Scratch& s, int side) {
+        const double cpuBefore = childrenCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = run({ s.exe, s.image });
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        sides[side].push_back(took.count());
+        cpu[side].push_back(childrenCpuSeconds() - cpuBefore);
+        return ok;
+    };
+    for (auto _ : state) {
+        if (!timed(taught, 0) || !timed(builtIn, 1)) {
+            state.SkipWithError("a run failed");
+            return;
+        }
+        state.SetIterationTime(sides[0].back() + sides[1].back());
+    }
+    state.counters["taught_ms"] = median(sides[0]) * 1e3;
+    state.counters["builtin_ms"] = median(sides[1]) * 1e3;
+    state.counters["refset_bytes"] = static_cast<double>(withTaught.size());
+    state.counters["ratio"] = median(sides[0]) / median(sides[1]);
+    state.counters["cpu_ratio"] = median(cpu[0]) / median(cpu[1]);
+}
+BENCHMARK(BM_RunWith5000Taught)->Iterations(61)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

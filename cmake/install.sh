@@ -170,12 +170,30 @@ uninstall_copy() {
     files=$(recorded file)
     dirs=$(recorded dir | LC_ALL=C sort -r)
     result=$prefix/$vanto/resvec.txt
+    refset=$prefix/$vanto/refset.db
+    # What a recogniser or a teaching killed midway leaves: their temporary
+    # files, named by the process and a random suffix.
+    leftovers=$(find "$prefix/$vanto" -maxdepth 1 -type f 2>/dev/null |
+        grep -E '/\.(resvec\.txt|refset\.db)\.[0-9]+\.[0-9a-f]{8}$' || true)
+
+    # The references the user taught are theirs: refset.db stays when it
+    # holds any.
+    taught=
+    if [ -f "$refset" ] && grep -q '^REFERENCIAS-ENSEÑADAS ' "$refset"; then
+        taught=$(sed -n 's/^REFERENCIAS-ENSEÑADAS \([0-9]*\).*/\1/p' "$refset" | head -n 1)
+        taught=${taught:-?}
+    fi
 
     # Check first that each file can go, so that none goes if one cannot.
     while IFS= read -r file; do
         [ -z "$file" ] || [ ! -e "$prefix/$file" ] || check_removable "$prefix/$file"
     done <<EOF
 $files
+EOF
+    while IFS= read -r file; do
+        [ -z "$file" ] || check_removable "$file"
+    done <<EOF
+$leftovers
 EOF
     [ ! -e "$result" ] || check_removable "$result"
 
@@ -184,6 +202,9 @@ EOF
     while IFS= read -r file; do
         if [ -z "$file" ]; then
             continue
+        elif [ -n "$taught" ] && [ "$prefix/$file" = "$refset" ]; then
+            echo "Kept $refset: it holds references you taught the recogniser ($taught);" \
+                "make install into $prefix uses them again (delete the file to forget them)."
         elif [ -f "$prefix/$file" ] || [ -L "$prefix/$file" ]; then
             rm -f "$prefix/$file"
         elif [ -e "$prefix/$file" ]; then
@@ -195,8 +216,21 @@ EOF
     if [ -f "$result" ]; then
         rm -f "$result"
     fi
+    while IFS= read -r file; do
+        [ -z "$file" ] || rm -f "$file"
+    done <<EOF
+$leftovers
+EOF
     rm -f "$prefix/$record"
+    # A kept refset.db explains its folders; so does a damaged one that an
+    # update set aside (it may hold taught references too).
     kept='|'
+    [ -z "$taught" ] || kept="$kept$refset|"
+    for aside in "$refset".apartada-*; do
+        [ -f "$aside" ] || continue
+        echo "Kept $aside: a damaged refset.db that an update set aside; it may hold references you taught."
+        kept="$kept$aside|"
+    done
     while IFS= read -r dir; do
         case $dir in
             '') continue ;;
@@ -213,7 +247,26 @@ EOF
     done <<EOF
 $dirs
 EOF
-    echo "Glifora is removed from $prefix."
+    if [ -n "$taught" ]; then
+        # What stays of Glifora's is recorded, the folders that hold it with
+        # it, so that the next install and uninstall know them as its own.
+        {
+            echo "file $vanto/refset.db"
+            echo "file $record"
+            while IFS= read -r dir; do
+                case $dir in
+                    '') ;;
+                    .) [ ! -d "$prefix" ] || echo "dir ." ;;
+                    *) [ ! -d "$prefix/$dir" ] || echo "dir $dir" ;;
+                esac
+            done <<EOF
+$dirs
+EOF
+        } | LC_ALL=C sort -u >"$prefix/$record"
+        echo "Glifora is removed from $prefix, but for the references you taught it."
+    else
+        echo "Glifora is removed from $prefix."
+    fi
 }
 
 case $action in

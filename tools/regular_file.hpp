@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace glifora::tools {
 
@@ -25,5 +27,14 @@ struct FileBytes {
 // longer than maxBytes, or one that grows beyond it during the read, is
 // refused too.
 FileBytes readRegularFile(const std::string& path, std::uint64_t maxBytes);
+
+// The same, for a file that is read as it comes: each piece read, at most
+// pieceBytes long, goes to `take` in order and is not kept, so that a long
+// file costs no more memory than a piece (nor the faults of a fresh buffer
+// of its size). Returns why the file cannot be had, worded as FileBytes's
+// error, or an empty string; pieces taken before a failure stay taken.
+std::string readRegularFileInPieces(const std::string& path, std::uint64_t maxBytes,
+                                    std::size_t pieceBytes,
+                                    const std::function<void(std::string_view)>& take);
 
 }  // namespace glifora::tools

@@ -33,6 +33,10 @@ struct ReplaceOptions {
     // such writer can replace the file between the answer and the rename.
     // No: the old file stays.
     std::function<bool()> mayReplace;
+    // Called once the temporary file is whole on the disk, just before the
+    // rename (and before mayReplace): a test holds a writer there, and kills
+    // it, to see that the old file stays whole.
+    std::function<void()> beforeRename;
 };
 
 // Replaces dir/name with contents: the text goes to a new temporary file in

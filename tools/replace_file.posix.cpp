@@ -114,6 +114,8 @@ ReplaceResult replaceFile(const std::string& dir, std::string_view name, std::st
     if (file.reset() != 0)
         return failAndRemove(ReplaceStep::Close, errno);
 
+    if (options.beforeRename)
+        options.beforeRename();
     const Descriptor folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (options.mayReplace) {
         if (folder.get() < 0 || !lockFolder(folder))

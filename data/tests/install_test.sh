@@ -147,6 +147,81 @@ stop_x() {
     xvfb=
 }
 
+# Fails unless refset.db $1 is the committed built-in part followed by a
+# taught part of exactly the one line $2.
+expect_taught() {
+    committed=$source/vanto/refset/refset.db
+    size=$(wc -c <"$committed")
+    head -c "$size" "$1" | cmp -s - "$committed" || fail "$1 does not start with the built-in part"
+    [ "$(grep -c '^REFERENCIAS-ENSEÑADAS 1$' "$1")" -eq 1 ] || fail "$1 has no taught part of one"
+    [ "$(grep -c '^"' "$1")" -eq 1 ] && grep -qxF "$2" "$1" || fail "$1 lost the taught reference"
+}
+
+# A reference taught to the tool directory $1; prints its line of refset.db.
+teach_one() {
+    "$1/VECPLAN.EXE" --aprende 8 "$source/samples/8.pbm" >"$tmp/taught.txt" ||
+        fail "VECPLAN.EXE --aprende failed: $(cat "$tmp/taught.txt")"
+    grep '^"8" ' "$1/refset.db" || fail "no taught reference in $1/refset.db"
+}
+
+# Rebuilding, reinstalling and installing over an older version keep the
+# references taught; make uninstall keeps them too, and removes what a
+# killed recogniser or teaching left; installing again brings them back.
+taught_references_are_kept() {
+    # The build's own tool directory: its refset.db step keeps them, and
+    # sets a damaged file aside whole, saying where.
+    built_vanto=$build/drive_c/VANTO
+    cmake --build "$build" --target refset_db >"$tmp/out" 2>&1 || fail "$(cat "$tmp/out")"
+    line=$(teach_one "$built_vanto") || exit 1
+    cmake --build "$build" --target refset_db >"$tmp/out" 2>&1 || fail "$(cat "$tmp/out")"
+    expect_taught "$built_vanto/refset.db" "$line"
+    sed -i 's/^REFERENCIAS-ENSEÑADAS 1$/REFERENCIAS-ENSEÑADAS 2/' "$built_vanto/refset.db"
+    cp "$built_vanto/refset.db" "$tmp/damaged.db"
+    cmake --build "$build" --target refset_db >"$tmp/out" 2>&1 || fail "$(cat "$tmp/out")"
+    set -- "$built_vanto"/refset.db.apartada-*
+    [ $# -eq 1 ] && [ -f "$1" ] || fail "the damaged refset.db was not set aside: $(cat "$tmp/out")"
+    grep -qF "$1" "$tmp/out" || fail "the build did not name $1: $(cat "$tmp/out")"
+    cmp -s "$1" "$tmp/damaged.db" || fail "$1 is not the damaged file whole"
+    cmp -s "$built_vanto/refset.db" "$source/vanto/refset/refset.db" ||
+        fail "the damaged refset.db was not replaced by the built-in part"
+    rm "$1"
+
+    # Reinstalling keeps them, and so does an install over an older
+    # version, whose built-in part lacks a reference.
+    line=$(teach_one "$installed") || exit 1
+    run_make install "PREFIX=$prefix"
+    expect_taught "$installed/refset.db" "$line"
+    sed -i '0,/^A /{//d}' "$installed/refset.db"
+    ! cmp -s "$installed/refset.db" "$source/vanto/refset/refset.db" || fail "no older version"
+    run_make install "PREFIX=$prefix"
+    expect_taught "$installed/refset.db" "$line"
+
+    # make uninstall keeps refset.db and says so; it removes what killed
+    # runs leave. The prefix is as it was but for refset.db, its folders and
+    # the record of them.
+    : >"$installed/.resvec.txt.4242.0badcafe"
+    : >"$installed/.refset.db.4242.deadbeef"
+    run_make uninstall "PREFIX=$prefix"
+    grep -qF "Kept $installed/refset.db: it holds references you taught" "$tmp/make.log" ||
+        fail "make uninstall did not say it kept refset.db: $(cat "$tmp/make.log")"
+    ! grep -q "holds files that Glifora did not install" "$tmp/make.log" ||
+        fail "make uninstall blamed other files: $(cat "$tmp/make.log")"
+    (cd "$prefix" && find . | LC_ALL=C sort) >"$tmp/left"
+    printf '%s\n' . ./bin ./bin/propio ./lib ./lib/glifora ./lib/glifora/drive_c \
+        ./lib/glifora/drive_c/VANTO ./lib/glifora/drive_c/VANTO/refset.db \
+        ./lib/glifora/installed-files ./share ./share/applications \
+        ./share/applications/propio.desktop >"$tmp/expected-left"
+    diff "$tmp/expected-left" "$tmp/left" >&2 || fail "make uninstall left other files than refset.db"
+    expect_taught "$installed/refset.db" "$line"
+
+    # Installed again, the copy knows them; forgotten, nothing is kept.
+    run_make install "PREFIX=$prefix"
+    expect_taught "$installed/refset.db" "$line"
+    "$installed/VECPLAN.EXE" --olvida-todo >"$tmp/out" || fail "--olvida-todo: $(cat "$tmp/out")"
+    cmp -s "$installed/refset.db" "$source/vanto/refset/refset.db" ||
+        fail "forgetting everything did not leave the built-in part"
+}
+
 # make install into a prefix that holds files of the user's: the files land
 # where they belong, the installed tools report what the build tree's do,
 # the installed glifora runs the installed tools; make uninstall then leaves
@@ -220,6 +295,8 @@ EOF
     open_in_glifora "$image" "$installed/resvec.txt"
     grep -qxF "Imagen: $image" "$installed/resvec.txt" ||
         fail "the installed resvec.txt does not name $image"
+
+    taught_references_are_kept
 
     # Installing again over the first install, then uninstalling, removes
     # what both made, and the result glifora left.

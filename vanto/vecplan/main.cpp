@@ -1,7 +1,8 @@
 // VECPLAN.EXE <image.pbm>: names the character in the image and leaves the
-// result in resvec.txt beside the executable.
+// result in resvec.txt beside the executable. VECPLAN.EXE --ayuda gives the
+// other forms: teaching it characters, listing and forgetting them.
+#include "commands.hpp"
 #include "tool_files.hpp"
-#include "vecplan.hpp"
 
 #include <iostream>
 
@@ -13,6 +14,6 @@ int main(int argc, char** argv)
         std::cout << "VECPLAN.EXE: error: " << error << '\n';
         return 2;
     }
-    return vanto::vecplan::runVecplan(
+    return vanto::vecplan::runCommand(
         std::vector<std::string>(argv + 1, argv + argc), dir, std::cout);
 }

@@ -1,8 +1,11 @@
 #include "refset.hpp"
 
+#include "characters.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -76,28 +79,12 @@ bool blank(char c)
     return c == ' ' || c == '\t';
 }
 
-// The usual line of a reference set, read in one pass without allocating
-// more than the reference itself: false at anything unusual (which the
-// careful reading below then reads or explains).
-bool readQuickly(std::string_view line, Reference& ref)
+// The values as the writers write them: one space before each, at most
+// four digits, nothing after the last; p is left at the line's end. False at
+// anything else (the careful readings below then read or explain it).
+bool readValues(const char*& p, const char* end, FeatureVector& values)
 {
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    const auto token = [&]() {
-        while (p < end && blank(*p))
-            ++p;
-        const char* start = p;
-        while (p < end && !blank(*p))
-            ++p;
-        return std::string_view(start, static_cast<std::size_t>(p - start));
-    };
-    const std::string_view label = token();
-    const std::string_view origin = token();
-    if (origin.empty() || !isOneCharacter(label))
-        return false;
-    // As refset_gen writes them: one space before each value, at most four
-    // digits, nothing after the last.
-    for (int& value : ref.values) {
+    for (int& value : values) {
         if (p == end || *p != ' ')
             return false;
         ++p;
@@ -116,12 +103,171 @@ bool readQuickly(std::string_view line, Reference& ref)
             return false;
         value = static_cast<int>(v);
     }
-    if (p != end)
+    return p == end;
+}
+
+// The usual line of a reference set, read in one pass without allocating
+// more than the reference itself: false at anything unusual (which the
+// careful reading below then reads or explains).
+bool readQuickly(std::string_view line, Reference& ref)
+{
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    const auto token = [&]() {
+        while (p < end && blank(*p))
+            ++p;
+        const char* start = p;
+        while (p < end && !blank(*p))
+            ++p;
+        return std::string_view(start, static_cast<std::size_t>(p - start));
+    };
+    const std::string_view label = token();
+    const std::string_view origin = token();
+    if (origin.empty() || !isOneCharacter(label) || !readValues(p, end, ref.values))
         return false;
     ref.label = std::string(label);
     ref.origin = std::string(origin);
     return true;
 }
+
+bool digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The reading of one taught line, field by field; `fault` says in Spanish
+// what is wrong with the line when a step fails.
+class TaughtLine {
+public:
+    explicit TaughtLine(std::string_view line)
+        : p(line.data())
+        , end(line.data() + line.size())
+    {
+    }
+
+    bool read(Reference& ref)
+    {
+        if (!quoted("el carácter", ref.label))
+            return false;
+        if (!isTaughtLabel(ref.label))
+            return failWith("la etiqueta \"" + escapeText(ref.label)
+                + "\" no es un único carácter que se pueda enseñar");
+        skipBlanks();
+        const char* start = p;
+        while (p < end && !blank(*p))
+            ++p;
+        const std::string_view time(start, static_cast<std::size_t>(p - start));
+        if (!isTeachingTime(time))
+            return failWith("la fecha \"" + escapeText(time)
+                + "\" no es válida (se esperaba como 2025-03-01T10:22:33+01:00)");
+        ref.taughtAt.assign(time);
+        if (!quoted("la imagen", ref.image))
+            return false;
+        if (ref.image.empty() || ref.image.find('\0') != std::string::npos)
+            return failWith("la imagen no es un nombre de fichero");
+        const char* values = p;
+        if (readValues(p, end, ref.values))
+            return finish(ref);
+        p = values;
+        for (int i = 0; i < kVectorSize; ++i) {
+            const bool separated = skipBlanks();
+            if (p == end)
+                return failWith("se esperaban " + std::to_string(kVectorSize) + " valores y hay "
+                    + std::to_string(i) + " (línea cortada)");
+            const char* first = p;
+            unsigned v = 0;
+            while (p < end && digit(*p) && p - first < 5) {
+                v = v * 10 + static_cast<unsigned>(*p - '0');
+                ++p;
+            }
+            if (!separated || p == first || (p < end && !blank(*p))
+                || v > static_cast<unsigned>(kMaxValue)) {
+                while (p < end && !blank(*p))
+                    ++p;
+                return failWith("el valor " + std::to_string(i + 1) + " (\""
+                    + escapeText(std::string_view(first, static_cast<std::size_t>(p - first)))
+                    + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
+            }
+            ref.values[static_cast<std::size_t>(i)] = static_cast<int>(v);
+        }
+        skipBlanks();
+        if (p != end)
+            return failWith("sobra texto tras los " + std::to_string(kVectorSize) + " valores");
+        return finish(ref);
+    }
+
+    const std::string& fault() const { return fault_; }
+
+private:
+    bool finish(Reference& ref)
+    {
+        const std::size_t slash = ref.image.rfind('/');
+        ref.origin = "enseñada: "
+            + escapeText(
+                std::string_view(ref.image).substr(slash == std::string::npos ? 0 : slash + 1));
+        ref.taught = true;
+        return true;
+    }
+
+    bool skipBlanks()
+    {
+        const char* start = p;
+        while (p < end && blank(*p))
+            ++p;
+        return p > start;
+    }
+
+    bool failWith(std::string what)
+    {
+        fault_ = std::move(what);
+        return false;
+    }
+
+    // A field between quotes, its escapes undone.
+    bool quoted(const char* what, std::string& out)
+    {
+        skipBlanks();
+        if (p == end || *p != '"')
+            return failWith(std::string("falta ") + what + " entre comillas");
+        ++p;
+        out.clear();
+        for (;;) {
+            const char* start = p;
+            while (p < end && *p != '"' && *p != '\\')
+                ++p;
+            out.append(start, p);
+            if (p == end)
+                return failWith(
+                    std::string("las comillas de ") + what + " no se cierran (línea cortada)");
+            if (*p++ == '"')
+                return true;
+            if (p < end && (*p == '"' || *p == '\\')) {
+                out += *p++;
+            } else if (end - p >= 3 && p[0] == 'x' && hexValue(p[1]) >= 0 && hexValue(p[2]) >= 0) {
+                out += static_cast<char>(hexValue(p[1]) * 16 + hexValue(p[2]));
+                p += 3;
+            } else {
+                return failWith(std::string("escape no válido en ") + what
+                    + " (tras \\ solo valen \\\", \\\\ y \\xHH)");
+            }
+        }
+    }
+
+    const char* p;
+    const char* end;
+    std::string fault_;
+};
 
 std::string lineError(std::string_view name, int number, const std::string& what)
 {
@@ -176,73 +322,232 @@ std::string formatReference(const Reference& reference)
     return line;
 }
 
-std::string forEachReference(
-    std::string_view text, std::string_view name, const std::function<void(const Reference&)>& take)
+std::string formatTaughtReference(const Reference& reference)
 {
-    RefsetResult result; // its error only
-    Reference ref;
-    std::size_t taken = 0;
-    int number = 0;
-    bool signed_ = false;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view {} : text.substr(end + 1);
+    std::string line = "\"" + escapeText(reference.label) + "\" " + reference.taughtAt + " \""
+        + escapeText(reference.image) + "\"";
+    for (const int v : reference.values)
+        line += " " + std::to_string(v);
+    line += "\n";
+    return line;
+}
+
+std::string formatTaughtPart(const std::vector<Reference>& taught)
+{
+    if (taught.empty())
+        return {};
+    std::string t = std::string(kTaughtMarker) + " " + std::to_string(taught.size()) + "\n";
+    t += "# Referencias enseñadas por el usuario (con VECPLAN.EXE --aprende o desde el visor),\n";
+    t += "# en el orden en que se enseñaron; la línea de arriba dice cuántas son. Cada línea:\n";
+    t += "# el carácter entre comillas, cuándo se enseñó (fecha y hora local y su diferencia\n";
+    t += "# con la hora universal), la imagen de la que se midió, entre comillas, y los "
+        + std::to_string(kVectorSize) + "\n";
+    t += "# valores de su vector, medidos como al reconocer. Entre comillas, \\\" es una\n";
+    t += "# comilla, \\\\ una barra inversa y \\xHH un byte en hexadecimal (lo que no se\n";
+    t += "# vería en una línea de texto). Se olvidan con VECPLAN.EXE --olvida-imagen,\n";
+    t += "# --olvida o --olvida-todo (VECPLAN.EXE --ayuda).\n";
+    for (const Reference& r : taught)
+        t += formatTaughtReference(r);
+    return t;
+}
+
+bool isTeachingTime(std::string_view text)
+{
+    // 2025-03-01T10:22:33+01:00
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd+dd:dd";
+    if (text.size() != kShape.size())
+        return false;
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const char c = text[i];
+        const bool fits = kShape[i] == 'd' ? digit(c)
+            : kShape[i] == '+'             ? c == '+' || c == '-'
+                                           : c == kShape[i];
+        if (!fits)
+            return false;
+    }
+    const auto number
+        = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+    const int month = number(5), day = number(8);
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31 && number(11) <= 23
+        && number(14) <= 59 && number(17) <= 60 && number(20) <= 23 && number(23) <= 59;
+}
+
+namespace {
+
+// The reading of a reference set, a line at a time, each reference handed
+// to `take` as soon as it is read: from a text held whole or from a file
+// read in pieces alike.
+class Reader {
+public:
+    Reader(std::string_view name, const std::function<void(const Reference&)>& take)
+        : name(name)
+        , take(take)
+    {
+    }
+
+    // One line without its line end; `ended` when a line end followed it,
+    // `start` where it starts in the text. False at a fault: error() says it
+    // and nothing more may be read.
+    bool read(std::string_view line, bool ended, std::size_t start)
+    {
         ++number;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
 
         if (!signed_) {
-            if (line != refsetSignature()) {
-                result.error = lineError(
-                    name, number, "se esperaba la cabecera \"" + refsetSignature() + "\"");
-                return result.error;
-            }
+            if (line != refsetSignature())
+                return fail("se esperaba la cabecera \"" + refsetSignature() + "\"");
             signed_ = true;
-            continue;
+            return true;
         }
         if (line.empty() || line.front() == '#')
-            continue;
+            return true;
 
-        if (readQuickly(line, ref)) {
-            take(ref);
-            ++taken;
-            continue;
+        if (markerLine != 0 && line.front() == '"')
+            return readTaught(line, ended);
+        if (markerLine == 0 && readQuickly(line, ref))
+            return give();
+        if (line.starts_with(kTaughtMarker))
+            return readMarker(line, start);
+        return markerLine != 0 ? readTaught(line, ended) : readCarefully(line);
+    }
+
+    // The message of the first fault, or of what the whole lacks; empty
+    // when the set is good.
+    std::string finish()
+    {
+        if (!error_.empty())
+            return error_;
+        if (!signed_)
+            return "La base de referencias " + std::string(name) + " está vacía.";
+        if (markerLine != 0 && taught != announced)
+            return countError();
+        if (taken == 0)
+            return "La base de referencias " + std::string(name)
+                + " no contiene ninguna referencia.";
+        return {};
+    }
+
+    // Where the taught part starts; npos while none has.
+    std::size_t taughtStart() const { return taughtStart_; }
+
+private:
+    bool give()
+    {
+        take(ref);
+        ++taken;
+        return true;
+    }
+
+    bool fail(const std::string& what)
+    {
+        error_ = lineError(name, number, what);
+        return false;
+    }
+
+    std::string countError() const
+    {
+        return lineError(name, markerLine,
+            "la línea " + std::string(kTaughtMarker) + " dice " + std::to_string(announced)
+                + " referencias enseñadas y hay " + std::to_string(taught));
+    }
+
+    bool readMarker(std::string_view line, std::size_t start)
+    {
+        if (markerLine != 0)
+            return fail("segunda línea " + std::string(kTaughtMarker) + " (la primera es la "
+                + std::to_string(markerLine) + ")");
+        const std::string_view count = line.substr(kTaughtMarker.size());
+        const bool spaced = count.size() > 1 && count.front() == ' ' && digit(count[1]);
+        const auto [ptr, ec] = spaced
+            ? std::from_chars(count.data() + 1, count.data() + count.size(), announced)
+            : std::from_chars_result { count.data(), std::errc::invalid_argument };
+        if (ec != std::errc {} || ptr != count.data() + count.size())
+            return fail("se esperaba " + std::string(kTaughtMarker)
+                + ", un espacio y el número de referencias enseñadas");
+        markerLine = number;
+        taughtStart_ = start;
+        return true;
+    }
+
+    bool readTaught(std::string_view line, bool ended)
+    {
+        TaughtLine reader(line);
+        if (!reader.read(ref))
+            return fail(reader.fault());
+        // A last line without its line end may have lost its end.
+        if (!ended)
+            return fail("el fichero acaba sin fin de línea (línea cortada)");
+        if (++taught > announced) {
+            error_ = countError();
+            return false;
         }
+        return give();
+    }
+
+    // A built-in line that is not as the generator writes it: read field by
+    // field, or explained.
+    bool readCarefully(std::string_view line)
+    {
         const std::vector<std::string_view> fields = splitFields(line);
-        if (fields.size() != 2 + kVectorSize) {
-            result.error = lineError(name, number,
-                "se esperaban carácter, origen y " + std::to_string(kVectorSize)
-                    + " valores, y hay " + std::to_string(fields.size()) + " campos");
-            return result.error;
-        }
-        if (!isOneCharacter(fields[0])) {
-            result.error = lineError(name, number, "la etiqueta no es un único carácter UTF-8");
-            return result.error;
-        }
+        if (fields.size() != 2 + kVectorSize)
+            return fail("se esperaban carácter, origen y " + std::to_string(kVectorSize)
+                + " valores, y hay " + std::to_string(fields.size()) + " campos");
+        if (!isOneCharacter(fields[0]))
+            return fail("la etiqueta no es un único carácter UTF-8");
         ref.label = std::string(fields[0]);
         ref.origin = std::string(fields[1]);
         for (int i = 0; i < kVectorSize; ++i) {
             const std::string_view f = fields[static_cast<std::size_t>(2 + i)];
             int value = -1;
             const auto [ptr, ec] = std::from_chars(f.data(), f.data() + f.size(), value);
-            if (ec != std::errc {} || ptr != f.data() + f.size() || value < 0
-                || value > kMaxValue) {
-                result.error = lineError(name, number,
-                    "el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
-                        + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
-                return result.error;
-            }
+            if (ec != std::errc {} || ptr != f.data() + f.size() || value < 0 || value > kMaxValue)
+                return fail("el valor " + std::to_string(i + 1) + " (\"" + std::string(f)
+                    + "\") no es un entero entre 0 y " + std::to_string(kMaxValue));
             ref.values[static_cast<std::size_t>(i)] = value;
         }
-        take(ref);
-        ++taken;
+        return give();
     }
-    if (!signed_)
-        return "La base de referencias " + std::string(name) + " está vacía.";
-    if (taken == 0)
-        return "La base de referencias " + std::string(name) + " no contiene ninguna referencia.";
-    return {};
+
+    std::string_view name;
+    const std::function<void(const Reference&)>& take;
+    Reference ref;
+    std::string error_;
+    std::size_t taken = 0;
+    int number = 0;
+    bool signed_ = false;
+    // In the taught part: the marker's line and the count it gives.
+    int markerLine = 0;
+    std::size_t announced = 0, taught = 0;
+    std::size_t taughtStart_ = std::string_view::npos;
+};
+
+// The whole reading of a text held whole; builtInBytes gets the length of
+// its built-in part.
+std::string readReferences(std::string_view text, std::string_view name,
+    const std::function<void(const Reference&)>& take, std::size_t& builtInBytes)
+{
+    Reader reader(name, take);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const bool ended = end != std::string_view::npos;
+        const std::size_t stop = ended ? end : text.size();
+        if (!reader.read(text.substr(start, stop - start), ended, start))
+            break;
+        start = stop + 1;
+    }
+    builtInBytes = std::min(reader.taughtStart(), text.size());
+    return reader.finish();
+}
+
+} // namespace
+
+std::string forEachReference(
+    std::string_view text, std::string_view name, const std::function<void(const Reference&)>& take)
+{
+    std::size_t builtInBytes = 0;
+    return readReferences(text, name, take, builtInBytes);
 }
 
 RefsetResult parseRefset(std::string_view text, std::string_view name)
@@ -254,17 +559,15 @@ RefsetResult parseRefset(std::string_view text, std::string_view name)
          at = text.find('\n', at + 1))
         ++lines;
     result.references.reserve(lines);
-    result.error = forEachReference(
-        text, name, [&](const Reference& ref) { result.references.push_back(ref); });
+    result.error = readReferences(
+        text, name, [&](const Reference& ref) { result.references.push_back(ref); },
+        result.builtInBytes);
     if (!result.ok())
         result.references.clear();
     return result;
 }
 
-namespace {
-
-// The text of the reference set at path, or nothing with `error` set.
-std::optional<std::string> refsetText(const std::string& path, std::string& error)
+std::optional<std::string> readRefsetText(const std::string& path, std::string& error)
 {
     // Never blocks: a FIFO or device put in its place is refused.
     FileBytes file = readRegularFile(path, kMaxRefsetBytes);
@@ -275,21 +578,45 @@ std::optional<std::string> refsetText(const std::string& path, std::string& erro
     return std::move(file.bytes);
 }
 
-} // namespace
-
 RefsetResult readRefset(const std::string& path)
 {
     RefsetResult result;
-    const std::optional<std::string> text = refsetText(path, result.error);
+    const std::optional<std::string> text = readRefsetText(path, result.error);
     return text ? parseRefset(*text, path) : result;
 }
 
 std::string readEachReference(
     const std::string& path, const std::function<void(const Reference&)>& take)
 {
-    std::string error;
-    const std::optional<std::string> text = refsetText(path, error);
-    return text ? forEachReference(*text, path, take) : error;
+    // Read as it comes through a small buffer, a line at a time: the text is
+    // never held whole, and a long set costs no fresh memory of its size.
+    constexpr std::size_t kPieceBytes = 256 * 1024;
+    Reader reader(path, take);
+    std::string pending; // the start of a line that the last piece cut
+    std::size_t offset = 0; // where the piece starts in the file
+    bool stopped = false;
+    const std::string failure = glifora::tools::readRegularFileInPieces(
+        path, kMaxRefsetBytes, kPieceBytes, [&](std::string_view piece) {
+            std::size_t start = 0;
+            for (std::size_t end; !stopped && (end = piece.find('\n', start)) != piece.npos;
+                 start = end + 1) {
+                if (pending.empty()) {
+                    stopped = !reader.read(piece.substr(start, end - start), true, offset + start);
+                } else {
+                    pending.append(piece.substr(0, end));
+                    stopped = !reader.read(pending, true, offset - (pending.size() - end));
+                    pending.clear();
+                }
+            }
+            if (!stopped)
+                pending.append(piece.substr(start));
+            offset += piece.size();
+        });
+    if (!failure.empty())
+        return "No se puede usar la base de referencias " + path + ": " + failure + ".";
+    if (!stopped && !pending.empty())
+        reader.read(pending, false, offset - pending.size());
+    return reader.finish();
 }
 
 } // namespace vanto::vecplan

@@ -1,6 +1,9 @@
-// The two things the tool needs from the file system beyond reading: where
-// its own executable lies, and replacing a file atomically.
+// What the tool needs from the file system beyond reading: where its own
+// executable lies, replacing a file atomically, and the lock that orders
+// the readers and writers of the reference set.
 #pragma once
+
+#include "replace_file.hpp"
 
 #include <cstdint>
 #include <string>
@@ -20,6 +23,35 @@ std::string executableDirectory(std::string& error);
 // on failure the old file is left as it was and no temporary file remains.
 std::string replaceFileAtomically(
     const std::string& dir, std::string_view name, std::string_view contents);
+
+// The Spanish message for a replacement of dir/name that failed.
+std::string describeReplaceFailure(
+    const glifora::tools::ReplaceResult& result, const std::string& dir, std::string_view name);
+
+// A lock on a folder, held from construction until destruction: shared by
+// those that read the reference set there (recognition runs), exclusive for
+// one that changes it (teaching, forgetting, bringing a new built-in part),
+// so that no change is lost to another made at the same moment. It is
+// taken on the folder, not the file, because each change replaces the file;
+// it is the lock under which runs replace resvec.txt one at a time, too.
+// Waits as long as another holds it the other way; each holder keeps it
+// only for one read or one change, and never takes it twice.
+class FolderLock {
+public:
+    enum class Mode { Shared, Exclusive };
+
+    FolderLock(const std::string& dir, Mode mode);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool held() const { return error_ == 0; }
+    int error() const { return error_; } // the system's error number when not held
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+};
 
 // The moment a run starts, in nanoseconds of the system's clock.
 std::int64_t runStartStamp();

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -39,6 +41,58 @@ std::string executableDirectory(std::string& error)
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
+std::string describeReplaceFailure(
+    const glifora::tools::ReplaceResult& result, const std::string& dir, std::string_view name)
+{
+    using glifora::tools::ReplaceStep;
+    const std::string& temp = result.temporary;
+    switch (result.failed) {
+    case ReplaceStep::None:
+        return {};
+    case ReplaceStep::Create:
+        return "No se puede crear un fichero temporal en " + dir + ": " + reason(result.error)
+            + ".";
+    case ReplaceStep::Write:
+        return "No se puede escribir " + temp + ": " + reason(result.error) + ".";
+    case ReplaceStep::Sync:
+        return "No se puede escribir en disco " + temp + ": " + reason(result.error) + ".";
+    case ReplaceStep::Stamp:
+        return "No se puede fechar " + temp + ": " + reason(result.error) + ".";
+    case ReplaceStep::Close:
+        return "No se puede cerrar " + temp + ": " + reason(result.error) + ".";
+    case ReplaceStep::Lock:
+        return "No se puede bloquear " + dir + ": " + reason(result.error) + ".";
+    case ReplaceStep::Rename:
+        return "No se puede sustituir " + dir + "/" + std::string(name) + ": "
+            + reason(result.error) + ".";
+    }
+    return {};
+}
+
+FolderLock::FolderLock(const std::string& dir, Mode mode)
+    : fd_(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+    if (fd_ < 0) {
+        error_ = errno;
+        return;
+    }
+    while (::flock(fd_, mode == Mode::Shared ? LOCK_SH : LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            error_ = errno;
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+FolderLock::~FolderLock()
+{
+    // Closing the folder's only descriptor releases the lock.
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 std::int64_t runStartStamp()
 {
     timespec now {};
@@ -62,7 +116,6 @@ bool newerResult(const std::string& path, std::int64_t startStamp)
 std::string replace(const std::string& dir, std::string_view name, std::string_view contents,
     const std::int64_t* startStamp, bool& superseded)
 {
-    using glifora::tools::ReplaceStep;
     const std::string target = dir + "/" + std::string(name);
     glifora::tools::ReplaceOptions options;
     if (startStamp) {
@@ -75,26 +128,7 @@ std::string replace(const std::string& dir, std::string_view name, std::string_v
     const glifora::tools::ReplaceResult result
         = glifora::tools::replaceFile(dir, name, contents, options);
     superseded = result.declined;
-    const std::string& temp = result.temporary;
-    switch (result.failed) {
-    case ReplaceStep::None:
-        return {};
-    case ReplaceStep::Create:
-        return "No se puede crear un fichero temporal en " + dir + ": " + reason(result.error) + ".";
-    case ReplaceStep::Write:
-        return "No se puede escribir " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Sync:
-        return "No se puede escribir en disco " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Stamp:
-        return "No se puede fechar " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Close:
-        return "No se puede cerrar " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Lock:
-        return "No se puede bloquear " + dir + ": " + reason(result.error) + ".";
-    case ReplaceStep::Rename:
-        return "No se puede sustituir " + target + ": " + reason(result.error) + ".";
-    }
-    return {};
+    return describeReplaceFailure(result, dir, name);
 }
 
 } // namespace

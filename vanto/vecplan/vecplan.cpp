@@ -1,6 +1,8 @@
 #include "vecplan.hpp"
 
+#include "teaching.hpp"
 #include "tool_files.hpp"
+#include "wording.hpp"
 
 #include <cstdio>
 
@@ -127,23 +129,18 @@ int runVecplan(const std::vector<std::string>& args, const std::string& toolDir,
     if (!image.ok())
         return failWith(image.error);
 
-    Cleaning cleaning;
-    const std::optional<Features> features = computeFeatures(image.bitmap, &cleaning);
-    if (!features) {
-        if (cleaning.specks == 0)
-            return failWith("La imagen " + imagePath
-                + " no tiene ningún píxel negro: no hay carácter que reconocer.");
-        return failWith("La imagen " + imagePath + " está en blanco: solo tiene "
-            + std::to_string(cleaning.specks) + (cleaning.specks == 1 ? " mota" : " motas") + " ("
-            + std::to_string(cleaning.speckPixels)
-            + " píxeles negros), ningún carácter que reconocer.");
-    }
+    // Measured as teaching measures an image.
+    const Measurement measured = measureImage(image.bitmap);
+    if (!measured.ok())
+        return failWith(describeMeasureFault(measured, imagePath, Purpose::Recognise));
+    const Features* features = &measured.features;
 
     // Each reference is measured as it is read: a large set never has to
-    // be held whole.
+    // be held whole. Read under the folder's shared lock, as teaching
+    // changes the set under its exclusive one.
     NearestReferences nearest(features->values);
-    const std::string refsetError = readEachReference(toolDir + "/" + std::string(kRefsetName),
-        [&](const Reference& reference) { nearest.offer(reference); });
+    const std::string refsetError = readReferencesShared(
+        toolDir, [&](const Reference& reference) { nearest.offer(reference); });
     if (!refsetError.empty())
         return failWith(refsetError);
 

@@ -1,10 +1,10 @@
 // libFuzzer target for the recogniser. An input that starts with the
 // reference set's signature is read as a reference set: a successful read
-// must write back to text that reads the same. Any other input that parses
-// as a PBM of at most 2^16 pixels is cleaned and measured: every value lies
-// between 0 and 1000, the shares of the zones and of the directions add up
-// to about a thousand, the box lies inside the image, and the zone layout
-// agrees with the vector.
+// must write back to text that reads the same, taught part included. Any
+// other input that parses as a PBM of at most 2^16 pixels is cleaned and
+// measured: every value lies between 0 and 1000, the shares of the zones
+// and of the directions add up to about a thousand, the box lies inside the
+// image, and the zone layout agrees with the vector.
 #include "features.hpp"
 #include "pbm.hpp"
 #include "ranking.hpp"
@@ -33,14 +33,23 @@ void checkRefset(std::string_view text)
         return;
     }
     std::string again = formatRefsetHeader();
-    for (const Reference& r : first.references)
-        again += formatReference(r);
+    std::vector<Reference> taught;
+    for (const Reference& r : first.references) {
+        if (r.taught)
+            taught.push_back(r);
+        else
+            again += formatReference(r);
+    }
+    again += formatTaughtPart(taught);
     const RefsetResult second = parseRefset(again, "fuzz");
     check(second.ok() && second.references.size() == first.references.size());
     for (std::size_t i = 0; i < first.references.size(); ++i) {
         check(second.references[i].label == first.references[i].label);
         check(second.references[i].origin == first.references[i].origin);
         check(second.references[i].values == first.references[i].values);
+        check(second.references[i].taught == first.references[i].taught);
+        check(second.references[i].image == first.references[i].image);
+        check(second.references[i].taughtAt == first.references[i].taughtAt);
     }
     rankCandidates(first.references.front().values, first.references, 5);
 }

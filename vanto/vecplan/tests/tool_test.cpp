@@ -138,6 +138,31 @@ TEST(VecplanTool, MalformedRefsetGivesAClearMessageInResvec)
         << result;
 }
 
+// Taught from another folder with a relative name, as one teaches a folder
+// of examples: the reference lands beside the executable, under the
+// image's whole path, and the next run of the same image names it.
+TEST(VecplanTool, TeachesBesideTheExecutableAndTheNextRunKnowsIt)
+{
+    ToolDir tool;
+    writeText(tool.dir.file("refset.db"), smallRefset());
+    ScratchDir elsewhere;
+    const vanto::Bitmap z = drawing({ "######", "....##", "...##.", "..##..", ".##...", "######" });
+    writeText(elsewhere.file("mi zeta.pbm"), vanto::formatPlainPbm(z));
+
+    const Outcome taught = runIn(elsewhere.path(), tool.exe, { "--aprende", "Z", "mi zeta.pbm" });
+    EXPECT_EQ(taught.status, 0) << taught.out;
+    const std::string recorded
+        = std::filesystem::canonical(elsewhere.path()).string() + "/mi zeta.pbm";
+    EXPECT_NE(taught.out.find("«Z»: " + recorded), std::string::npos) << taught.out;
+    EXPECT_FALSE(std::filesystem::exists(tool.dir.file("resvec.txt")));
+    EXPECT_NE(readText(tool.dir.file("refset.db")).find("\"Z\" "), std::string::npos);
+
+    const Outcome run = runIn(elsewhere.path(), tool.exe, { "mi zeta.pbm" });
+    EXPECT_EQ(run.out, "Carácter reconocido: Z\n");
+    EXPECT_EQ(tool.dir.entries(),
+        (std::vector<std::string> { "VECPLAN.EXE", "refset.db", "resvec.txt" }));
+}
+
 // Images of every shape the reader accepts, all black: the run's peak
 // memory stays within a few bytes a pixel (the image itself takes one),
 // where working out the zones with a list per pixel of each side took

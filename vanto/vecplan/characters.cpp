@@ -1,0 +1,228 @@
+#include "characters.hpp"
+
+#include <unicode/ubrk.h>
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace vanto::vecplan {
+
+namespace {
+
+// The code point at the start of s and its length in bytes, or a length of
+// 0 when s does not start with well-formed UTF-8 (overlong forms and
+// surrogates included).
+std::size_t decodeOne(std::string_view s, char32_t& cp)
+{
+    if (s.empty())
+        return 0;
+    const auto lead = static_cast<unsigned char>(s[0]);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (s.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
+    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Characters that do not show as themselves on a line of text.
+bool invisible(char32_t cp)
+{
+    switch (u_charType(static_cast<UChar32>(cp))) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+LabelFault faultOfFirst(char32_t cp)
+{
+    switch (u_charType(static_cast<UChar32>(cp))) {
+    case U_SPACE_SEPARATOR:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+        return LabelFault::Space;
+    case U_CONTROL_CHAR:
+        return LabelFault::Control;
+    case U_FORMAT_CHAR:
+        return LabelFault::Invisible;
+    case U_UNASSIGNED:
+    case U_SURROGATE:
+        return LabelFault::Unassigned;
+    case U_NON_SPACING_MARK:
+    case U_ENCLOSING_MARK:
+    case U_COMBINING_SPACING_MARK:
+        return LabelFault::LoneMark;
+    default:
+        return LabelFault::None;
+    }
+}
+
+struct BreakIteratorCloser {
+    void operator()(UBreakIterator* it) const { ubrk_close(it); }
+};
+
+// How many characters (extended grapheme clusters) the UTF-16 text holds,
+// or -1 when ICU cannot tell.
+int characterCount(const std::u16string& text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UBreakIterator, BreakIteratorCloser> it(
+        ubrk_open(UBRK_CHARACTER, "", text.data(), static_cast<int32_t>(text.size()), &status));
+    if (U_FAILURE(status))
+        return -1;
+    int count = 0;
+    for (int32_t at = ubrk_first(it.get()); (at = ubrk_next(it.get())) != UBRK_DONE;)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+LabelCheck checkLabel(std::string_view text)
+{
+    LabelCheck check;
+    const auto fail = [&](LabelFault fault) {
+        check.fault = fault;
+        return check;
+    };
+    if (text.empty())
+        return fail(LabelFault::Empty);
+    // A label is a character or a few code points, never pages of them.
+    if (text.size() > 256)
+        return fail(LabelFault::Several);
+    char32_t first = 0;
+    for (std::string_view rest = text; !rest.empty();) {
+        char32_t cp = 0;
+        const std::size_t length = decodeOne(rest, cp);
+        if (length == 0)
+            return fail(LabelFault::NotUtf8);
+        if (rest.size() == text.size())
+            first = cp;
+        rest.remove_prefix(length);
+    }
+    // The usual case, a printable ASCII character, needs no tables.
+    if (text.size() == 1 && first > 0x20 && first < 0x7F) {
+        check.label = std::string(text);
+        return check;
+    }
+
+    UErrorCode status = U_ZERO_ERROR;
+    std::u16string utf16(text.size(), u'\0');
+    int32_t length = 0;
+    u_strFromUTF8(utf16.data(), static_cast<int32_t>(utf16.size()), &length, text.data(),
+        static_cast<int32_t>(text.size()), &status);
+    if (U_FAILURE(status))
+        return fail(LabelFault::NotUtf8);
+    utf16.resize(static_cast<std::size_t>(length));
+
+    const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
+    std::u16string composed(utf16.size() * 3 + 1, u'\0');
+    const int32_t composedLength = U_SUCCESS(status)
+        ? unorm2_normalize(nfc, utf16.data(), static_cast<int32_t>(utf16.size()), composed.data(),
+            static_cast<int32_t>(composed.size()), &status)
+        : 0;
+    if (U_FAILURE(status))
+        return fail(LabelFault::NotUtf8);
+    composed.resize(static_cast<std::size_t>(composedLength));
+
+    UChar32 firstComposed = 0;
+    U16_GET(composed.data(), 0, 0, static_cast<int32_t>(composed.size()), firstComposed);
+    if (const LabelFault fault = faultOfFirst(static_cast<char32_t>(firstComposed));
+        fault != LabelFault::None)
+        return fail(fault);
+    const int count = characterCount(composed);
+    if (count != 1) {
+        check.characters = count;
+        return fail(LabelFault::Several);
+    }
+
+    std::string utf8(composed.size() * 3, '\0');
+    int32_t utf8Length = 0;
+    u_strToUTF8(utf8.data(), static_cast<int32_t>(utf8.size()), &utf8Length, composed.data(),
+        static_cast<int32_t>(composed.size()), &status);
+    if (U_FAILURE(status))
+        return fail(LabelFault::NotUtf8);
+    utf8.resize(static_cast<std::size_t>(utf8Length));
+    check.label = std::move(utf8);
+    return check;
+}
+
+bool isTaughtLabel(std::string_view text)
+{
+    const LabelCheck check = checkLabel(text);
+    return check.ok() && check.label == text;
+}
+
+std::string escapeText(std::string_view bytes)
+{
+    // Most text needs nothing escaped.
+    if (std::all_of(bytes.begin(), bytes.end(),
+            [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; }))
+        return std::string(bytes);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() + 8);
+    const auto escapeBytes = [&](std::string_view s) {
+        for (const char c : s) {
+            const auto b = static_cast<unsigned char>(c);
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+        }
+    };
+    while (!bytes.empty()) {
+        const char c = bytes.front();
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+            bytes.remove_prefix(1);
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t length = decodeOne(bytes, cp);
+        if (length == 0) {
+            escapeBytes(bytes.substr(0, 1));
+            bytes.remove_prefix(1);
+            continue;
+        }
+        const bool plain = cp >= 0x20 && cp < 0x7F;
+        if (!plain && invisible(cp))
+            escapeBytes(bytes.substr(0, length));
+        else
+            out.append(bytes.substr(0, length));
+        bytes.remove_prefix(length);
+    }
+    return out;
+}
+
+} // namespace vanto::vecplan

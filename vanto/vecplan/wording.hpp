@@ -1,0 +1,28 @@
+// The Spanish sentences for what the recogniser's library reports about
+// measuring and teaching, in one place, for VECPLAN.EXE and the viewer: each
+// one line, ending in a full stop.
+#pragma once
+
+#include "characters.hpp"
+#include "teaching.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace vanto::vecplan {
+
+// Why `given` cannot be the label of a taught reference.
+std::string describeLabelFault(const LabelCheck& check, std::string_view given);
+
+// Why the image at imagePath holds no character, to recognise or to teach.
+enum class Purpose { Recognise, Teach };
+std::string describeMeasureFault(
+    const Measurement& measurement, const std::string& imagePath, Purpose purpose);
+
+// Why a change of toolDir's reference set was not made.
+std::string describeStoreFailure(const StoreResult& result, const std::string& toolDir);
+
+// A path as it can be shown on one line (see escapeText).
+std::string shownPath(std::string_view path);
+
+} // namespace vanto::vecplan
