@@ -42,7 +42,7 @@ void checkRefset(std::string_view text)
         check(second.references[i].origin == first.references[i].origin);
         check(second.references[i].values == first.references[i].values);
     }
-    rankCandidates(first.references.front().values, first.references, 5);
+    Ranker(first.references).recognise(first.references.front().values, 5);
 }
 
 int sumOf(const vanto::vecplan::Features& f, int group)
