@@ -45,20 +45,34 @@ constexpr int kFrameScale = scaleOf(kGroups[kFrameGroup].weight);
 
 using Row = std::array<std::int16_t, kRowLength>;
 
+// Per value of the vector: its place in a scaled row and its group's scale.
+struct Placing {
+    std::array<std::int16_t, kVectorSize> index {};
+    std::array<std::int16_t, kVectorSize> scale {};
+};
+
+constexpr Placing placing()
+{
+    Placing p;
+    for (const FeatureGroup& g : kGroups)
+        for (int i = g.offset; i < g.offset + g.count; ++i) {
+            p.index[static_cast<std::size_t>(i)]
+                = static_cast<std::int16_t>(i < kFrameOffset ? i : kShapeLength + i - kFrameOffset);
+            p.scale[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(scaleOf(g.weight));
+        }
+    return p;
+}
+constexpr Placing kPlacing = placing();
+
 // Every value scaled is at most kMaxValue times the largest scale, and a
 // whole sum of squared differences stays well inside an int (the largest
 // groups hold shares that add up to a thousand).
 void scaleInto(const FeatureVector& values, std::int16_t* row)
 {
     std::fill(row, row + kRowLength, std::int16_t { 0 });
-    for (const FeatureGroup& g : kGroups) {
-        const int scale = scaleOf(g.weight);
-        for (int i = g.offset; i < g.offset + g.count; ++i) {
-            const auto v = static_cast<std::int16_t>(
-                std::clamp(values[static_cast<std::size_t>(i)], 0, kMaxValue) * scale);
-            row[i < kFrameOffset ? i : kShapeLength + i - kFrameOffset] = v;
-        }
-    }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        row[kPlacing.index[i]]
+            = static_cast<std::int16_t>(std::clamp(values[i], 0, kMaxValue) * kPlacing.scale[i]);
 }
 
 // The sum of squared differences of two rows of small integers; a count
