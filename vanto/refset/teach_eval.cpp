@@ -69,8 +69,8 @@ int draw(const std::string& folder, int perCharacter)
                 d.cutLevel = kCuts[random() % 3];
                 d.blurPercent = 2;
                 d.marginX = 2 + static_cast<int>(random() % 6);
-                const auto framing = random() % 2 ? vanto::refset::Framing::Line
-                                                  : vanto::refset::Framing::Tight;
+                const auto framing
+                    = random() % 2 ? vanto::refset::Framing::Line : vanto::refset::Framing::Tight;
                 const bool specks = random() % 4 == 0;
                 const int perMille = 5 + static_cast<int>(random() % 10);
                 const auto seed = static_cast<std::uint32_t>(random());
