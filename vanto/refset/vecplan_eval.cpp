@@ -1,21 +1,28 @@
-// vecplan_eval <refset.db> <evaluation folder> [--tesseract] [--minimos <file>]
-// vecplan_eval <refset.db> --dibujar <parts and conditions> [--minimos <file>]
+// vecplan_eval <refset.db> <evaluation folder> [options]
+// vecplan_eval <refset.db> --dibujar <parts and conditions> [options]
+//   options: --prueba, --tesseract, --ensena <list>, --minimos <file>
 //
 // Recognises every image of the evaluation folder (written by refset_gen),
 // or draws the images of the parts and conditions named (as refset_gen's
-// filter, "" for all) in memory and recognises them,
-// with VECPLAN.EXE's library against the reference set and prints top-1
-// accuracy for every condition (clean, rotated, thicker, thinner, specks,
-// cropped), for digits with upper-case letters and for lower-case letters
-// apart, on the test part (the figures reported) and on the validation
-// part (the one tuning looks at), and the bold and italic faces' clean
-// images. 0/O/o, 1/I/l and the same-shape case pairs c/C s/S v/V w/W x/X
-// z/Z count as one class each: a character cut from its line cannot show
-// its size. With --tesseract, Tesseract 5 (--psm 10, -l spa) reads the
-// same test images and its figures stand beside ours; when it is not
-// installed, its column is left out with a line saying so. With
-// --minimos, fails when a test figure is below its minimum in the file
-// (lines "<condition> <mayusculas|minusculas> <minimum %>").
+// filter, "" for all) in memory and recognises them, with VECPLAN.EXE's
+// library against the reference set, and prints top-1 accuracy for every
+// condition (clean, rotated, thicker, thinner, specks, cropped), for digits
+// with upper-case letters and for lower-case letters apart, and the bold
+// and italic faces' clean images. 0/O/o, 1/I/l and the same-shape case
+// pairs c/C s/S v/V w/W x/X z/Z count as one class each: a character cut
+// from its line cannot show its size. It also reads images of random
+// specks, which should all be flagged as doubtful, and counts the right
+// answers flagged.
+//
+// Every choice made while tuning looks at the validation part only: it is
+// the part printed and the part --minimos holds to its minimums (lines
+// "<row> <group> <minimum %>"). The test part's figures, the ones
+// reported, are printed only with --prueba; with --tesseract too,
+// Tesseract 5 (--psm 10, -l spa) reads the same test images and its
+// figures stand beside ours (when it is not installed, its column is left
+// out with a line saying so). --ensena adds taught references, one per
+// line "<character> <image.pbm>" of the list, measured as VECPLAN.EXE
+// measures an image, to the reference set.
 #include "evaluation.hpp"
 #include "ranking.hpp"
 #include "refset.hpp"
@@ -30,6 +37,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -211,36 +219,141 @@ void printTable(
     }
 }
 
+// The taught references of a list ("<character> <image.pbm>" a line,
+// "#" comments), measured as VECPLAN.EXE measures an image; nothing when a
+// line or an image is not right, once it has said why.
+std::optional<std::vector<vanto::vecplan::Reference>> taughtReferences(const std::string& list)
+{
+    const std::optional<std::string> text = readWhole(list);
+    if (!text)
+        return std::nullopt;
+    std::vector<vanto::vecplan::Reference> taught;
+    std::istringstream lines(*text);
+    int number = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ++number;
+        if (line.empty() || line.front() == '#')
+            continue;
+        const std::size_t space = line.find(' ');
+        if (space == std::string::npos || space == 0 || space + 1 == line.size()) {
+            std::cout << "vecplan_eval: " << list << ": línea " << number << " no válida\n";
+            return std::nullopt;
+        }
+        const std::string path = line.substr(space + 1);
+        const vanto::PbmResult image = vanto::readPbm(path);
+        if (!image.ok()) {
+            std::cout << image.error << '\n';
+            return std::nullopt;
+        }
+        const auto features = vanto::vecplan::computeFeatures(image.bitmap);
+        if (!features) {
+            std::cout << "vecplan_eval: " << path << " está en blanco: no se enseña\n";
+            return std::nullopt;
+        }
+        taught.push_back({ line.substr(0, space), path, features->values, true });
+    }
+    return taught;
+}
+
+// Images of nothing but random specks, of random sizes and densities, the
+// same on every machine for each part (the two parts draw apart).
+constexpr int kNoiseImages = 200;
+
+vanto::Bitmap noiseImage(const std::string& part, int serial)
+{
+    std::mt19937 random(
+        (part == ev::kTest ? 0x7e570000u : 0x5a110000u) + static_cast<unsigned>(serial));
+    vanto::Bitmap b;
+    b.width = 12 + static_cast<int>(random() % 88);
+    b.height = 12 + static_cast<int>(random() % 88);
+    const int perMille = 30 + static_cast<int>(random() % 571);
+    b.pixels.resize(static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height));
+    for (std::uint8_t& p : b.pixels)
+        p = static_cast<int>(random() % 1000) < perMille ? 1 : 0;
+    return b;
+}
+
+// What the doubt says, per part: right answers flagged, and noise flagged
+// (noise that the cleaning leaves blank has no character at all).
+struct Doubt {
+    Tally rightFlagged; // among right answers: flagged
+    Tally noiseFlagged; // among noise images with a character: flagged
+    int noiseBlank = 0;
+    std::vector<double> rightFarness; // of the right answers, to show the margin
+    double noiseNearest = 1e300; // the least farness of any noise image
+};
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[static_cast<std::size_t>(p / 100 * static_cast<double>(v.size() - 1))];
+}
+
+void printDoubt(const char* part, const Doubt& d)
+{
+    std::printf("\nDudas, parte de %s (dudoso: más de %.1f veces la distancia habitual):\n", part,
+        vanto::vecplan::kDoubtFactor);
+    std::printf("  aciertos marcados como dudosos: %d de %d (%.2f %%); lejanía de los aciertos: "
+                "mediana %.2f, percentil 98 %.2f\n",
+        d.rightFlagged.right, d.rightFlagged.total, d.rightFlagged.percent(),
+        percentile(d.rightFarness, 50), percentile(d.rightFarness, 98));
+    std::printf("  ruido: %d imágenes, %d en blanco tras la limpieza; de las otras %d, dudosas %d "
+                "(%.2f %%); la menor lejanía %.2f\n",
+        kNoiseImages, d.noiseBlank, d.noiseFlagged.total, d.noiseFlagged.right,
+        d.noiseFlagged.percent(), d.noiseNearest);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const bool draw = argc >= 4 && std::string(argv[2]) == "--dibujar";
     if (argc < 3 || (draw && argc < 4)) {
-        std::cerr << "Uso: vecplan_eval <refset.db> <carpeta de evaluación> [--tesseract] "
-                     "[--minimos <archivo>]\n"
-                     "     vecplan_eval <refset.db> --dibujar <partes y condiciones> "
-                     "[--minimos <archivo>]\n";
+        std::cerr << "Uso: vecplan_eval <refset.db> <carpeta de evaluación> [--prueba] "
+                     "[--tesseract] [--ensena <lista>] [--minimos <archivo>]\n"
+                     "     vecplan_eval <refset.db> --dibujar <partes y condiciones> [--prueba] "
+                     "[--ensena <lista>] [--minimos <archivo>]\n";
         return 2;
     }
-    bool withTesseract = false;
-    std::string minimumsFile;
+    bool withTest = false, withTesseract = false;
+    std::string minimumsFile, taughtList;
     for (int i = draw ? 4 : 3; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--tesseract") {
+        if (a == "--prueba") {
+            withTest = true;
+        } else if (a == "--tesseract") {
             withTesseract = true;
         } else if (a == "--minimos" && i + 1 < argc) {
             minimumsFile = argv[++i];
+        } else if (a == "--ensena" && i + 1 < argc) {
+            taughtList = argv[++i];
         } else {
             std::cerr << "vecplan_eval: argumento desconocido " << a << '\n';
             return 2;
         }
+    }
+    if (withTesseract && (draw || !withTest)) {
+        std::cerr << "vecplan_eval: Tesseract solo lee las imágenes de prueba de una carpeta "
+                     "(--prueba)\n";
+        return 2;
     }
     const std::string folder = draw ? std::string() : std::string(argv[2]);
     const auto refs = vanto::vecplan::readRefset(argv[1]);
     if (!refs.ok()) {
         std::cout << refs.error << '\n';
         return 1;
+    }
+    vanto::vecplan::Ranker ranker(refs.references);
+    std::size_t taughtCount = 0;
+    if (!taughtList.empty()) {
+        const auto taught = taughtReferences(taughtList);
+        if (!taught)
+            return 1;
+        for (const vanto::vecplan::Reference& r : *taught)
+            ranker.add(r);
+        taughtCount = taught->size();
     }
     std::vector<ev::Entry> entries;
     std::vector<ev::Planned> planned;
@@ -251,14 +364,14 @@ int main(int argc, char** argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
         planned = ev::plan(argv[3]);
+        // The test part is not even drawn unless asked for.
+        if (!withTest)
+            std::erase_if(planned, [](const ev::Planned& p) { return p.entry.part == ev::kTest; });
         for (const ev::Planned& p : planned)
             entries.push_back(p.entry);
-        if (withTesseract) {
-            std::cerr << "vecplan_eval: Tesseract solo lee imágenes de una carpeta\n";
-            return 2;
-        }
     } else {
-        const std::optional<std::string> index = readWhole(folder + "/" + std::string(ev::kIndexName));
+        const std::optional<std::string> index
+            = readWhole(folder + "/" + std::string(ev::kIndexName));
         if (!index)
             return 1;
         std::string error;
@@ -269,13 +382,16 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    // Nor read.
+    if (!withTest)
+        std::erase_if(entries, [](const ev::Entry& e) { return e.part == ev::kTest; });
     if (entries.empty()) {
         std::cout << "vecplan_eval: ninguna imagen que evaluar\n";
         return 1;
     }
 
-    const vanto::vecplan::Ranker ranker(refs.references);
     std::map<std::string, Table> ours; // part, then row and group
+    std::map<std::string, Doubt> doubts; // per part
     std::map<std::string, std::map<std::pair<std::string, std::string>, int>> confusions;
     std::vector<std::string> testFiles;
     std::vector<const ev::Entry*> testEntries;
@@ -301,10 +417,11 @@ int main(int argc, char** argv)
         }
         const auto features = vanto::vecplan::computeFeatures(bitmap);
         std::string answer;
+        vanto::vecplan::Recognition recognition;
         if (features) {
-            const auto ranked = ranker.rank(features->values, 1);
-            if (!ranked.empty())
-                answer = ranked.front().label;
+            recognition = ranker.recognise(features->values, 1);
+            if (!recognition.candidates.empty())
+                answer = recognition.candidates.front().label;
             if (e.condition == "limpio") {
                 ++cleanImages;
                 cleaned += features->cleaning.specks > 0 || features->cleaning.holes > 0;
@@ -315,12 +432,35 @@ int main(int argc, char** argv)
         table[e.condition][groupOf(e.label)].add(hit);
         if (e.condition == "limpio" && e.style != "normal")
             table[e.style + "-limpio"][groupOf(e.label)].add(hit);
-        if (!hit)
+        if (hit) {
+            Doubt& d = doubts[e.part];
+            d.rightFlagged.add(recognition.doubtful);
+            d.rightFarness.push_back(recognition.farness());
+        } else {
             ++confusions[e.part][{ e.label, answer.empty() ? "(nada)" : answer }];
+        }
         if (e.part == ev::kTest) {
             testFiles.push_back(e.file);
             testEntries.push_back(&e);
         }
+    }
+    for (auto& [part, d] : doubts) {
+        for (int n = 0; n < kNoiseImages; ++n) {
+            const auto features = vanto::vecplan::computeFeatures(noiseImage(part, n));
+            if (!features) {
+                ++d.noiseBlank;
+                continue;
+            }
+            const auto recognition = ranker.recognise(features->values, 1);
+            d.noiseFlagged.add(recognition.doubtful);
+            d.noiseNearest = std::min(d.noiseNearest, recognition.farness());
+        }
+        Table& table = ours[part];
+        table["ruido"]["dudosas"] = d.noiseFlagged;
+        Tally notFlagged;
+        notFlagged.total = d.rightFlagged.total;
+        notFlagged.right = d.rightFlagged.total - d.rightFlagged.right;
+        table["aciertos"]["no-dudosos"] = notFlagged;
     }
 
     std::vector<std::string> rows;
@@ -329,9 +469,10 @@ int main(int argc, char** argv)
     for (const char* style : { "negrita", "cursiva" })
         rows.push_back(std::string(style) + "-limpio");
 
-    std::printf("Evaluación de VECPLAN.EXE: %zu referencias; imágenes de fuentes que no están en "
-                "ellas, a",
-        refs.references.size());
+    std::printf("Evaluación de VECPLAN.EXE: %zu referencias de serie", refs.references.size());
+    if (!taughtList.empty())
+        std::printf(" y %zu enseñadas (%s)", taughtCount, taughtList.c_str());
+    std::printf("; imágenes de fuentes que no están en ellas, a");
     for (const int size : vanto::refset::kEvaluationSizes)
         std::printf(" %d", size);
     std::printf(" píxeles por eme.\nTop-1 en %%; 0/O/o, 1/I/l y c/C o/O s/S v/V w/W x/X z/Z "
@@ -359,20 +500,27 @@ int main(int argc, char** argv)
                     tesseract[e.style + "-limpio"][groupOf(e.label)].add(hit);
             }
         }
-    } else {
+    } else if (withTest) {
         std::printf("Sin --tesseract: solo VECPLAN.EXE.\n");
     }
 
-    const std::string testTitle = "Parte de PRUEBA (las cifras que se informan)"
-        + (haveTesseract ? "; Tesseract: " + tesseractVersion + ", --psm 10 -l spa, mismas imágenes"
-                         : std::string());
-    printTable(testTitle.c_str(), rows, ours[std::string(ev::kTest)],
-        haveTesseract ? &tesseract : nullptr);
-    printTable("Parte de VALIDACIÓN (la única que mira el ajuste)", rows,
-        ours[std::string(ev::kValidation)], nullptr);
+    const std::string validation(ev::kValidation), test(ev::kTest);
+    if (ours.count(validation)) {
+        printTable(
+            "Parte de VALIDACIÓN (la única que mira el ajuste)", rows, ours[validation], nullptr);
+        printDoubt("validación", doubts[validation]);
+    }
+    if (withTest && ours.count(test)) {
+        const std::string testTitle = "Parte de PRUEBA (las cifras que se informan)"
+            + (haveTesseract
+                    ? "; Tesseract: " + tesseractVersion + ", --psm 10 -l spa, mismas imágenes"
+                    : std::string());
+        printTable(testTitle.c_str(), rows, ours[test], haveTesseract ? &tesseract : nullptr);
+        printDoubt("prueba", doubts[test]);
+    }
 
     std::vector<std::pair<int, std::pair<std::string, std::string>>> ordered;
-    for (const auto& [pair, count] : confusions[std::string(ev::kValidation)])
+    for (const auto& [pair, count] : confusions[validation])
         ordered.push_back({ count, pair });
     std::stable_sort(ordered.begin(), ordered.end(),
         [](const auto& a, const auto& b) { return a.first > b.first; });
@@ -389,21 +537,21 @@ int main(int argc, char** argv)
             return 1;
         std::istringstream lines(*minimums);
         int checked = 0;
-        const Table& test = ours[std::string(ev::kTest)];
+        const Table& checkedPart = ours[validation];
         for (std::string line; std::getline(lines, line);) {
             std::istringstream fields(line);
-            std::string condition, group;
+            std::string row, group;
             double minimum = 0;
-            if (line.empty() || line.front() == '#' || !(fields >> condition >> group >> minimum))
+            if (line.empty() || line.front() == '#' || !(fields >> row >> group >> minimum))
                 continue;
             ++checked;
-            const auto row = test.find(condition);
-            const double got = row == test.end() || !row->second.count(group)
+            const auto found = checkedPart.find(row);
+            const double got = found == checkedPart.end() || !found->second.count(group)
                 ? -1
-                : row->second.at(group).percent();
+                : found->second.at(group).percent();
             if (got < minimum) {
-                std::printf("FALLO: %s, %s: %.2f %% por debajo del mínimo %.2f %%\n",
-                    condition.c_str(), group.c_str(), got, minimum);
+                std::printf("FALLO (validación): %s, %s: %.2f %% por debajo del mínimo %.2f %%\n",
+                    row.c_str(), group.c_str(), got, minimum);
                 failed = true;
             }
         }

@@ -388,22 +388,4 @@ std::optional<ZoneLayout> zoneLayout(const Bitmap& image)
     return layout;
 }
 
-long long squaredDistance(std::span<const int, kVectorSize> a, std::span<const int, kVectorSize> b)
-{
-    const auto frameFlag = static_cast<std::size_t>(kGroups[kFrameGroup].offset);
-    const bool bothFramed = a[frameFlag] == 1 && b[frameFlag] == 1;
-    long long total = 0;
-    for (const FeatureGroup& g : kGroups) {
-        if (&g == &kGroups[kFrameGroup] && !bothFramed)
-            continue;
-        long long sum = 0;
-        for (int i = g.offset; i < g.offset + g.count; ++i) {
-            const long long d = a[static_cast<std::size_t>(i)] - b[static_cast<std::size_t>(i)];
-            sum += d * d;
-        }
-        total += sum * g.weight;
-    }
-    return total;
-}
-
 } // namespace vanto::vecplan

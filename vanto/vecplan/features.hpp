@@ -20,7 +20,6 @@
 
 #include <array>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,10 +167,5 @@ struct ZoneLayout {
 // The zones of the character in the image, or nothing when the image holds
 // no character.
 std::optional<ZoneLayout> zoneLayout(const Bitmap& image);
-
-// Weighted squared Euclidean distance between two vectors (weights from
-// kGroups). The frame group counts only when both vectors have a frame;
-// otherwise the character's shape alone decides.
-long long squaredDistance(std::span<const int, kVectorSize> a, std::span<const int, kVectorSize> b);
 
 } // namespace vanto::vecplan

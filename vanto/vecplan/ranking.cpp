@@ -1,10 +1,10 @@
 #include "ranking.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <functional>
+#include <cstdint>
 #include <limits>
-#include <map>
 
 namespace vanto::vecplan {
 
@@ -14,10 +14,14 @@ constexpr int kFrameOffset = kGroups[kFrameGroup].offset;
 constexpr int kFrameCount = kGroups[kFrameGroup].count;
 constexpr int kLanes = 16;
 constexpr int kShapeLength = (kFrameOffset + kLanes - 1) / kLanes * kLanes;
+// A scaled row: the values before the frame, padded, then the frame's.
+constexpr int kRowLength = kShapeLength + kLanes;
 // The distance is summed a chunk at a time, so that a reference already
-// too far to be one of its label's two closest is left early.
+// too far to matter is left early.
 constexpr int kChunk = 3 * kLanes;
 static_assert(kShapeLength % kChunk == 0);
+static_assert(kFrameCount <= kLanes);
+static_assert(kFrameOffset + kFrameCount == kVectorSize, "the frame ends the vector");
 
 // The integer square root of a group's weight.
 constexpr int scaleOf(int weight)
@@ -36,29 +40,39 @@ constexpr bool weightsAreSquares()
     return true;
 }
 static_assert(weightsAreSquares(), "the ranking scales each value by its weight's square root");
-static_assert(kFrameOffset + kFrameCount == kVectorSize, "the frame ends the vector");
+
+constexpr int kFrameScale = scaleOf(kGroups[kFrameGroup].weight);
+
+using Row = std::array<std::int16_t, kRowLength>;
+
+// Per value of the vector: its place in a scaled row and its group's scale.
+struct Placing {
+    std::array<std::int16_t, kVectorSize> index {};
+    std::array<std::int16_t, kVectorSize> scale {};
+};
+
+constexpr Placing placing()
+{
+    Placing p;
+    for (const FeatureGroup& g : kGroups)
+        for (int i = g.offset; i < g.offset + g.count; ++i) {
+            p.index[static_cast<std::size_t>(i)]
+                = static_cast<std::int16_t>(i < kFrameOffset ? i : kShapeLength + i - kFrameOffset);
+            p.scale[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(scaleOf(g.weight));
+        }
+    return p;
+}
+constexpr Placing kPlacing = placing();
 
 // Every value scaled is at most kMaxValue times the largest scale, and a
 // whole sum of squared differences stays well inside an int (the largest
 // groups hold shares that add up to a thousand).
-constexpr int kScale[kGroups.size()] = { scaleOf(kGroups[0].weight), scaleOf(kGroups[1].weight),
-    scaleOf(kGroups[2].weight), scaleOf(kGroups[3].weight), scaleOf(kGroups[4].weight),
-    scaleOf(kGroups[5].weight), scaleOf(kGroups[6].weight), scaleOf(kGroups[7].weight),
-    scaleOf(kGroups[8].weight), scaleOf(kGroups[9].weight) };
-static_assert(std::size(kScale) == kGroups.size());
-
-void scaleInto(const FeatureVector& values, std::int16_t* shape, std::int16_t* frame)
+void scaleInto(const FeatureVector& values, std::int16_t* row)
 {
-    for (std::size_t g = 0; g < kGroups.size(); ++g) {
-        for (int i = kGroups[g].offset; i < kGroups[g].offset + kGroups[g].count; ++i) {
-            const auto v = static_cast<std::int16_t>(
-                std::clamp(values[static_cast<std::size_t>(i)], 0, kMaxValue) * kScale[g]);
-            if (i < kFrameOffset)
-                shape[i] = v;
-            else
-                frame[i - kFrameOffset] = v;
-        }
-    }
+    std::fill(row, row + kRowLength, std::int16_t { 0 });
+    for (std::size_t i = 0; i < values.size(); ++i)
+        row[kPlacing.index[i]]
+            = static_cast<std::int16_t>(std::clamp(values[i], 0, kMaxValue) * kPlacing.scale[i]);
 }
 
 // The sum of squared differences of two rows of small integers; a count
@@ -77,177 +91,211 @@ template <int count> int sumOfSquares(const std::int16_t* a, const std::int16_t*
     return sum;
 }
 
-// The two closest references of each label, labels in order of first
+bool framed(const std::int16_t* row)
+{
+    return row[kShapeLength] == kFrameScale;
+}
+
+// The squared weighted distance between two scaled rows, or at least
+// `enough` once it is sure to reach it.
+long long distanceUpTo(const std::int16_t* a, const std::int16_t* b, long long enough)
+{
+    // Partial sums only grow: once one reaches `enough`, the rest is moot.
+    long long d = 0;
+    for (int from = 0; from < kShapeLength && d < enough; from += kChunk)
+        d += sumOfSquares<kChunk>(a + from, b + from);
+    if (d >= enough)
+        return d;
+    // Both frames flagged: their flags cancel out.
+    if (framed(a) && framed(b))
+        return d + sumOfSquares<kLanes>(a + kShapeLength, b + kShapeLength);
+    return d + kUnframedCost;
+}
+
+// The two closest references of each family, families in order of first
 // appearance. One close reference of the wrong label (a face that draws it
 // oddly) outvotes the right one less often when the second closest counts
 // too.
 class ClosestTwo {
 public:
-    // A distance at which a reference of the label changes nothing.
-    long long enough(std::uint32_t label) const
+    explicit ClosestTwo(std::size_t families)
+        : slots_(families)
     {
-        return label < slots_.size() && slots_[label].second >= 0
-            ? slots_[label].second
-            : std::numeric_limits<long long>::max();
     }
 
-    // Returns whether the reference is now its label's closest.
-    bool offer(std::uint32_t label, long long d, std::size_t source)
+    // A distance at which a reference of the family changes nothing.
+    long long enough(std::uint32_t family) const
     {
-        if (label >= slots_.size())
-            slots_.resize(label + 1);
-        Slot& s = slots_[label];
+        const Slot& s = slots_[family];
+        return s.second >= 0 ? s.second : std::numeric_limits<long long>::max();
+    }
+
+    void offer(std::uint32_t family, long long d, std::uint32_t source)
+    {
+        Slot& s = slots_[family];
         if (s.first < 0) {
-            order_.push_back(label);
+            order_.push_back(family);
             s = { d, -1, source };
-            return true;
-        }
-        if (d < s.first) {
+        } else if (d < s.first) {
             s.second = s.first;
             s.first = d;
             s.source = source;
-            return true;
-        }
-        if (s.second < 0 || d < s.second)
+        } else if (s.second < 0 || d < s.second) {
             s.second = d;
-        return false;
-    }
-
-    struct Scored {
-        std::uint32_t label;
-        std::size_t source; // of the closest
-        double distance; // the mean of the two closest
-    };
-
-    std::vector<Scored> best(std::size_t count) const
-    {
-        std::vector<Scored> scored;
-        for (const std::uint32_t label : order_) {
-            const Slot& s = slots_[label];
-            const double first = std::sqrt(static_cast<double>(s.first));
-            const double second = s.second < 0 ? first : std::sqrt(static_cast<double>(s.second));
-            scored.push_back({ label, s.source, (first + second) / 2 });
         }
-        std::stable_sort(scored.begin(), scored.end(),
-            [](const Scored& a, const Scored& b) { return a.distance < b.distance; });
-        if (scored.size() > count)
-            scored.resize(count);
-        return scored;
     }
+
+    // The family's mean of its two closest distances (of its only one).
+    double mean(std::uint32_t family) const
+    {
+        const Slot& s = slots_[family];
+        const double first = std::sqrt(static_cast<double>(s.first));
+        const double second = s.second < 0 ? first : std::sqrt(static_cast<double>(s.second));
+        return (first + second) / 2;
+    }
+
+    std::uint32_t source(std::uint32_t family) const { return slots_[family].source; }
+    const std::vector<std::uint32_t>& order() const { return order_; }
 
 private:
     struct Slot {
         long long first = -1; // none yet
         long long second = -1;
-        std::size_t source = 0;
+        std::uint32_t source = 0; // the closest
     };
     std::vector<Slot> slots_;
     std::vector<std::uint32_t> order_;
 };
 
-// The squared weighted distance from a scaled query to a scaled reference,
-// or at least `enough` once it is sure to reach it.
-long long distanceUpTo(const std::int16_t* shape, const std::int16_t* frame, bool framed,
-    const std::int16_t* refShape, const std::int16_t* refFrame, long long enough)
-{
-    // Partial sums only grow: once one reaches `enough`, the rest is moot.
-    long long d = 0;
-    for (int from = 0; from < kShapeLength && d < enough; from += kChunk)
-        d += sumOfSquares<kChunk>(shape + from, refShape + from);
-    // The frame counts only when both vectors have one (its first value).
-    if (d < enough && framed && refFrame[0] == kScale[kFrameGroup])
-        d += sumOfSquares<kFrameCount>(frame, refFrame);
-    return d;
-}
+// References whose nearest neighbour gives a family's usual distance: a
+// sample spread evenly over a large family is enough for a median.
+constexpr std::size_t kUsualSample = 64;
 
 } // namespace
 
+long long distance(const FeatureVector& a, const FeatureVector& b)
+{
+    alignas(32) Row ra;
+    alignas(32) Row rb;
+    scaleInto(a, ra.data());
+    scaleInto(b, rb.data());
+    return distanceUpTo(ra.data(), rb.data(), std::numeric_limits<long long>::max());
+}
+
+double Recognition::farness() const
+{
+    return usual > 0 && !candidates.empty() ? candidates.front().distance / usual : 0;
+}
+
 Ranker::Ranker(const std::vector<Reference>& references)
-    : references_(references)
-    , scaled_(references.size() * kShapeLength, 0)
-    , frames_(references.size() * kFrameCount, 0)
 {
-    std::map<std::string, std::uint32_t> numbers;
-    for (std::size_t r = 0; r < references.size(); ++r) {
-        scaleInto(references[r].values, scaled_.data() + r * kShapeLength,
-            frames_.data() + r * kFrameCount);
-        const auto [it, inserted]
-            = numbers.try_emplace(references[r].label, static_cast<std::uint32_t>(numbers.size()));
-        labelOf_.push_back(it->second);
-    }
-    labelCount_ = numbers.size();
+    scaled_.reserve(references.size() * kRowLength);
+    for (const Reference& r : references)
+        add(r);
 }
 
-std::vector<Candidate> Ranker::rank(const FeatureVector& vector, std::size_t count) const
+void Ranker::add(const Reference& reference)
 {
-    alignas(32) std::int16_t shape[kShapeLength] = {};
-    std::int16_t frame[kFrameCount] = {};
-    scaleInto(vector, shape, frame);
-    const bool framed = vector[kFrameOffset] == 1;
-    ClosestTwo closest;
-    for (std::size_t r = 0; r < references_.size(); ++r) {
-        const long long enough = closest.enough(labelOf_[r]);
-        const long long d = distanceUpTo(shape, frame, framed, scaled_.data() + r * kShapeLength,
-            frames_.data() + r * kFrameCount, enough);
+    auto it = numbers_.find(reference.label);
+    if (it == numbers_.end()) {
+        const auto number = static_cast<std::uint32_t>(labels_.size());
+        it = numbers_.emplace(reference.label, number).first;
+        labels_.push_back(reference.label);
+        families_.push_back({ number, false, {} });
+        families_.push_back({ number, true, {} });
+    }
+    const std::uint32_t family = 2 * it->second + (reference.taught ? 1 : 0);
+    const auto index = static_cast<std::uint32_t>(origins_.size());
+    families_[family].members.push_back(index);
+    families_[family].usual = -1;
+    familyOf_.push_back(family);
+    origins_.push_back(reference.origin);
+    scaled_.resize(scaled_.size() + kRowLength);
+    scaleInto(reference.values, scaled_.data() + scaled_.size() - kRowLength);
+}
+
+double Ranker::usualDistance(const Family& family) const
+{
+    if (family.usual >= 0)
+        return family.usual;
+    const std::vector<std::uint32_t>& m = family.members;
+    std::vector<double> nearest;
+    const std::size_t step = std::max<std::size_t>(1, m.size() / kUsualSample);
+    for (std::size_t i = 0; m.size() > 1 && i < m.size() && nearest.size() < kUsualSample;
+         i += step) {
+        const std::int16_t* row = scaled_.data() + std::size_t { m[i] } * kRowLength;
+        long long best = std::numeric_limits<long long>::max();
+        for (std::size_t j = 0; j < m.size(); ++j)
+            if (j != i)
+                best = std::min(best,
+                    distanceUpTo(row, scaled_.data() + std::size_t { m[j] } * kRowLength, best));
+        nearest.push_back(std::sqrt(static_cast<double>(best)));
+    }
+    if (nearest.empty()) {
+        family.usual = 0;
+    } else {
+        const auto middle = nearest.begin() + static_cast<std::ptrdiff_t>(nearest.size() / 2);
+        std::nth_element(nearest.begin(), middle, nearest.end());
+        family.usual = *middle;
+    }
+    return family.usual;
+}
+
+Recognition Ranker::recognise(const FeatureVector& vector, std::size_t count) const
+{
+    alignas(32) Row query;
+    scaleInto(vector, query.data());
+    ClosestTwo closest(families_.size());
+    for (std::size_t r = 0; r < origins_.size(); ++r) {
+        const std::uint32_t family = familyOf_[r];
+        const long long enough = closest.enough(family);
+        const long long d = distanceUpTo(query.data(), scaled_.data() + r * kRowLength, enough);
         if (d < enough)
-            closest.offer(labelOf_[r], d, r);
+            closest.offer(family, d, static_cast<std::uint32_t>(r));
     }
-    std::vector<Candidate> ranked;
-    for (const ClosestTwo::Scored& s : closest.best(count))
-        ranked.push_back({ references_[s.source].label, references_[s.source].origin, s.distance });
-    return ranked;
-}
 
-struct NearestReferences::State {
-    alignas(32) std::int16_t shape[kShapeLength] = {};
-    std::int16_t frame[kFrameCount] = {};
-    bool framed = false;
-    alignas(32) std::int16_t refShape[kShapeLength] = {};
-    std::int16_t refFrame[kFrameCount] = {};
-    ClosestTwo closest;
-    std::map<std::string, std::uint32_t, std::less<>> numbers;
-    std::vector<std::string> labels; // by number
-    std::vector<std::string> origins; // of each label's closest, by number
-};
-
-NearestReferences::NearestReferences(const FeatureVector& vector)
-    : state_(std::make_unique<State>())
-{
-    scaleInto(vector, state_->shape, state_->frame);
-    state_->framed = vector[kFrameOffset] == 1;
-}
-
-NearestReferences::~NearestReferences() = default;
-
-void NearestReferences::offer(const Reference& reference)
-{
-    State& s = *state_;
-    auto it = s.numbers.find(reference.label);
-    if (it == s.numbers.end()) {
-        it = s.numbers.emplace(reference.label, static_cast<std::uint32_t>(s.labels.size())).first;
-        s.labels.push_back(reference.label);
-        s.origins.emplace_back();
+    // Each label once, at the nearer of its two families, in the order its
+    // first reference came.
+    struct Scored {
+        std::uint32_t family;
+        double distance;
+    };
+    std::vector<Scored> scored;
+    std::vector<std::size_t> slotOfLabel(labels_.size(), SIZE_MAX);
+    for (const std::uint32_t family : closest.order()) {
+        const double d = closest.mean(family);
+        const std::uint32_t label = families_[family].label;
+        std::size_t& slot = slotOfLabel[label];
+        if (slot == SIZE_MAX) {
+            slot = scored.size();
+            scored.push_back({ family, d });
+        } else if (d < scored[slot].distance) {
+            scored[slot] = { family, d };
+        }
     }
-    const std::uint32_t label = it->second;
-    scaleInto(reference.values, s.refShape, s.refFrame);
-    const long long enough = s.closest.enough(label);
-    const long long d = distanceUpTo(s.shape, s.frame, s.framed, s.refShape, s.refFrame, enough);
-    if (d < enough && s.closest.offer(label, d, label))
-        s.origins[label] = reference.origin;
-}
+    std::stable_sort(scored.begin(), scored.end(),
+        [](const Scored& a, const Scored& b) { return a.distance < b.distance; });
 
-std::vector<Candidate> NearestReferences::ranked(std::size_t count) const
-{
-    std::vector<Candidate> ranked;
-    for (const ClosestTwo::Scored& s : state_->closest.best(count))
-        ranked.push_back({ state_->labels[s.label], state_->origins[s.label], s.distance });
-    return ranked;
-}
-
-std::vector<Candidate> rankCandidates(
-    const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count)
-{
-    return Ranker(references).rank(vector, count);
+    Recognition result;
+    for (std::size_t i = 0; i < scored.size() && i < count; ++i) {
+        const Family& f = families_[scored[i].family];
+        result.candidates.push_back({ labels_[f.label], origins_[closest.source(scored[i].family)],
+            scored[i].distance, f.taught });
+    }
+    // Far is judged against the best character's own references; a
+    // character known from one reference only says nothing about that, so
+    // the first of the others that can say it does.
+    for (const Scored& s : scored) {
+        const Family& f = families_[s.family];
+        const Family& other = families_[s.family ^ 1u];
+        const double usual = f.members.size() > 1 ? usualDistance(f) : usualDistance(other);
+        if (usual > 0) {
+            result.usual = usual;
+            break;
+        }
+    }
+    result.doubtful = result.usual > 0 && result.farness() > kDoubtFactor;
+    return result;
 }
 
 } // namespace vanto::vecplan

@@ -1,67 +1,107 @@
-// The ranking of a character's feature vector against the reference set.
+// The ranking of a character's feature vector against the reference set:
+// the one distance between two vectors, and the nearest characters of a
+// vector with the judgement whether it is like any of them at all.
 #pragma once
 
 #include "refset.hpp"
 
 #include <cstdint>
-#include <memory>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace vanto::vecplan {
 
+// What the frame group adds to the squared distance when either vector has
+// no frame (a character cut close says nothing about its line): about what
+// the frames of two references of one character usually differ by, so a
+// vector without a frame is neither nearer nor farther than a framed one,
+// and a cropped image is judged by its shape alone (every reference costs
+// it the same).
+inline constexpr long long kUnframedCost = 20000;
+
+// The squared weighted distance between two vectors: each squared
+// difference times its group's weight (kGroups); the frame group as its
+// values say when both vectors have a frame, kUnframedCost otherwise.
+long long distance(const FeatureVector& a, const FeatureVector& b);
+
+// An image whose best character lies farther than this many times the
+// usual distance between neighbouring references of that character is
+// like none of them: the answer is given, with a word of doubt.
+inline constexpr double kDoubtFactor = 2.6;
+
 struct Candidate {
     std::string label;
-    std::string origin; // the reference closest to the vector with this label
-    // The mean distance to the two closest references with this label (to
-    // the only one, when there is one).
+    std::string origin; // the closest reference with this label
+    // The mean distance to the two closest references with this label, the
+    // built-in ones and the taught ones apart (to the only one, when there
+    // is one); the nearer of the two.
     double distance = 0;
+    bool taught = false; // the distance is that of the taught references
+};
+
+// One vector ranked: its best characters, and whether it is like the best
+// one at all.
+struct Recognition {
+    std::vector<Candidate> candidates; // best first
+    // The usual distance between a reference of the best character and its
+    // nearest other reference of that character (of the kind that ranked
+    // it, built-in or taught), or 0 when no character has two references.
+    double usual = 0;
+    // The best candidate lies farther than kDoubtFactor times `usual`.
+    bool doubtful = false;
+
+    // The best candidate's distance in units of `usual` (0 when unknown).
+    double farness() const;
 };
 
 // The references laid out for ranking: their values side by side in small
-// integers, their labels numbered, so that ranking one vector against
-// thousands of references is a tight loop. Built once per reference set.
+// integers, labels numbered, so that ranking one vector against thousands
+// of references is a tight loop. References are added one at a time, as a
+// reference set is read, and keep nothing of the text.
+//
+// A label's distance is the mean of its two closest references, taken
+// among its built-in references and among its taught ones apart, the
+// nearer of the two: a character the user taught once wins for an image
+// like the one taught, whatever the built-in references of other
+// characters, and the user's references and the built-in ones meet on
+// equal terms (a printed character is still read by the built-in set).
+//
+// recognise() keeps the usual distances it has worked out for later calls;
+// one Ranker is not for two threads at once.
 class Ranker {
 public:
+    Ranker() = default;
     explicit Ranker(const std::vector<Reference>& references);
 
-    // The `count` best labels for a vector, best first: a label's distance
-    // is the mean of its two closest references' distances; ties keep the
-    // order of the references.
-    std::vector<Candidate> rank(const FeatureVector& vector, std::size_t count) const;
+    void add(const Reference& reference);
+    std::size_t size() const { return origins_.size(); }
+
+    // The `count` best labels for a vector, best first (ties keep the order
+    // of the references), and the judgement of doubt.
+    Recognition recognise(const FeatureVector& vector, std::size_t count) const;
 
 private:
-    const std::vector<Reference>& references_;
-    // Per reference, the values before the frame, each times the square root
-    // of its group's weight, padded with zeros to a whole number of
-    // kLanes: one plain sum of squared differences gives the weighted
-    // distance, a loop the compiler turns into vector instructions.
+    // The references of one label and one kind (built-in or taught).
+    struct Family {
+        std::uint32_t label = 0;
+        bool taught = false;
+        std::vector<std::uint32_t> members;
+        mutable double usual = -1; // not worked out yet
+    };
+
+    double usualDistance(const Family& family) const;
+
+    // Per reference, the values each times the square root of its group's
+    // weight, the frame last, padded with zeros to a whole number of
+    // vector lanes: one plain sum of squared differences gives the
+    // weighted distance, a loop the compiler turns into vector instructions.
     std::vector<std::int16_t> scaled_;
-    std::vector<std::int16_t> frames_; // the frame group's values, scaled alike
-    std::vector<std::uint32_t> labelOf_; // the label's number, per reference
-    std::size_t labelCount_ = 0;
+    std::vector<std::uint32_t> familyOf_; // per reference
+    std::vector<std::string> origins_; // per reference
+    std::vector<std::string> labels_; // by number
+    std::map<std::string, std::uint32_t, std::less<>> numbers_;
+    std::vector<Family> families_; // two per label: built-in, taught
 };
-
-// The ranking of one vector against references offered one at a time, as a
-// reference set is read: only each label's two closest are kept. Ranks
-// exactly as Ranker does.
-class NearestReferences {
-public:
-    explicit NearestReferences(const FeatureVector& vector);
-    ~NearestReferences();
-    NearestReferences(const NearestReferences&) = delete;
-    NearestReferences& operator=(const NearestReferences&) = delete;
-
-    void offer(const Reference& reference);
-    std::vector<Candidate> ranked(std::size_t count) const;
-
-private:
-    struct State;
-    std::unique_ptr<State> state_;
-};
-
-// The same, for one vector: builds the ranker and ranks.
-std::vector<Candidate> rankCandidates(
-    const FeatureVector& vector, const std::vector<Reference>& references, std::size_t count);
 
 } // namespace vanto::vecplan

@@ -1,6 +1,7 @@
 #include "refset.hpp"
 
 #include "characters.hpp"
+#include "ranking.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -305,9 +306,10 @@ std::string formatRefsetHeader()
             + std::string(g.meaning) + "); peso " + std::to_string(g.weight) + "\n";
     }
     h += "# Distancia: raíz de la suma de los cuadrados de las diferencias, cada uno por el\n";
-    h += "# peso de su grupo; el marco cuenta solo si los dos vectores lo tienen. El\n";
-    h += "# carácter reconocido es el de menor distancia media a sus dos referencias más\n";
-    h += "# cercanas.\n";
+    h += "# peso de su grupo; el marco, cuando a uno de los dos vectores le falta, suma\n";
+    h += "# " + std::to_string(kUnframedCost)
+        + " a esa suma. El carácter reconocido es el de menor distancia media\n";
+    h += "# a sus dos referencias más cercanas, las de serie y las enseñadas aparte.\n";
     return h;
 }
 

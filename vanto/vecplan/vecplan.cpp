@@ -15,10 +15,10 @@ std::string padLeft(const std::string& s, std::size_t width)
     return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
 }
 
-std::string formatDistance(double d)
+std::string formatDecimal(double d, int digits = 2)
 {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", d);
+    std::snprintf(buffer, sizeof buffer, "%.*f", digits, d);
     return buffer;
 }
 
@@ -51,21 +51,33 @@ int fail(const std::string& toolDir, std::int64_t startStamp, const std::string&
     return 1;
 }
 
-std::string recognised(const std::vector<Candidate>& candidates)
+std::string recognised(const Recognition& recognition)
 {
-    return candidates.empty() ? std::string("?") : candidates.front().label;
+    return recognition.candidates.empty() ? std::string("?") : recognition.candidates.front().label;
 }
 
 } // namespace
 
-std::string formatResult(const std::string& imagePath, const Bitmap& image,
-    const Features& features, const std::vector<Candidate>& candidates)
+std::string doubtLine(const Recognition& recognition)
 {
+    if (!recognition.doubtful)
+        return {};
+    return "Dudoso: la imagen queda lejos de todas las referencias (a "
+        + formatDecimal(recognition.farness(), 1)
+        + " veces la distancia habitual entre referencias de un mismo carácter); puede no ser "
+          "ningún carácter conocido\n";
+}
+
+std::string formatResult(const std::string& imagePath, const Bitmap& image,
+    const Features& features, const Recognition& recognition)
+{
+    const std::vector<Candidate>& candidates = recognition.candidates;
     const BoundingBox& b = features.box;
     std::string t;
     t += "Plantillas del vector\n";
     t += "Imagen: " + imagePath + "\n";
-    t += "Carácter reconocido: " + recognised(candidates) + "\n";
+    t += "Carácter reconocido: " + recognised(recognition) + "\n";
+    t += doubtLine(recognition);
     t += "Tamaño de la imagen: " + std::to_string(image.width) + " x "
         + std::to_string(image.height) + " píxeles\n";
     t += "Caja del carácter, tras la limpieza: columnas " + std::to_string(b.left) + " a "
@@ -97,16 +109,21 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
         }
     }
     t += "\n";
-    t += "Candidatos (distancia media a las dos referencias más cercanas de cada carácter; "
-         "entre paréntesis, la más cercana):\n";
+    t += "Candidatos (distancia media a las dos referencias más cercanas de cada carácter, "
+         "las de serie y las enseñadas aparte; entre paréntesis, la más cercana):\n";
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const Candidate& c = candidates[i];
         t += "  " + std::to_string(i + 1) + ". " + c.label + "  "
-            + padLeft(formatDistance(c.distance), 8) + "  (" + c.origin + ")\n";
+            + padLeft(formatDecimal(c.distance), 8) + "  (" + c.origin + ")\n";
     }
+    if (recognition.usual > 0)
+        t += "Distancia habitual entre referencias vecinas de " + candidates.front().label + ": "
+            + formatDecimal(recognition.usual) + "; la del candidato es "
+            + formatDecimal(recognition.farness(), 1) + " veces esa (dudoso por encima de "
+            + formatDecimal(kDoubtFactor, 1) + ")\n";
     t += "\n";
     t += "Carácter reconocido:\n";
-    t += recognised(candidates) + "\n";
+    t += recognised(recognition) + "\n";
     return t;
 }
 
@@ -135,23 +152,23 @@ int runVecplan(const std::vector<std::string>& args, const std::string& toolDir,
         return failWith(describeMeasureFault(measured, imagePath, Purpose::Recognise));
     const Features* features = &measured.features;
 
-    // Each reference is measured as it is read: a large set never has to
-    // be held whole. Read under the folder's shared lock, as teaching
-    // changes the set under its exclusive one.
-    NearestReferences nearest(features->values);
+    // Each reference is laid out for ranking as it is read: the text is
+    // never held as references too. Read under the folder's shared lock, as
+    // teaching changes the set under its exclusive one.
+    Ranker ranker;
     const std::string refsetError = readReferencesShared(
-        toolDir, [&](const Reference& reference) { nearest.offer(reference); });
+        toolDir, [&](const Reference& reference) { ranker.add(reference); });
     if (!refsetError.empty())
         return failWith(refsetError);
 
-    const std::vector<Candidate> candidates = nearest.ranked(kCandidateCount);
+    const Recognition recognition = ranker.recognise(features->values, kCandidateCount);
     if (beforePublish)
         beforePublish();
     // The whole result goes to resvec.txt; whoever started the tool by hand
     // sees the answer on one line.
     const bool written
-        = publish(toolDir, start, formatResult(imagePath, image.bitmap, *features, candidates),
-            "Carácter reconocido: " + recognised(candidates) + "\n", out);
+        = publish(toolDir, start, formatResult(imagePath, image.bitmap, *features, recognition),
+            "Carácter reconocido: " + recognised(recognition) + "\n" + doubtLine(recognition), out);
     return written ? 0 : 1;
 }
 

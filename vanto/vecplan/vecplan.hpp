@@ -17,10 +17,15 @@ inline constexpr std::string_view kRefsetName = "refset.db";
 inline constexpr std::string_view kResultName = "resvec.txt";
 inline constexpr std::size_t kCandidateCount = 5;
 
-// The result text: the image, its vector laid out as a grid, the best
-// candidates and the recognised character on a line of its own.
+// The result text: the image, the recognised character (and, when the
+// image is like none of the references, a line that says so right after
+// it), its vector laid out as a grid, the best candidates and the
+// recognised character on a line of its own.
 std::string formatResult(const std::string& imagePath, const Bitmap& image,
-    const Features& features, const std::vector<Candidate>& candidates);
+    const Features& features, const Recognition& recognition);
+
+// The line of doubt: empty unless recognition.doubtful.
+std::string doubtLine(const Recognition& recognition);
 
 // The whole tool. args: the arguments after the program's name (exactly one,
 // the image path). toolDir: where refset.db is read and resvec.txt written.

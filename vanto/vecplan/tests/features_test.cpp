@@ -1,4 +1,5 @@
 #include "features.hpp"
+#include "ranking.hpp"
 #include "test_images.hpp"
 
 #include <gtest/gtest.h>
@@ -159,11 +160,11 @@ TEST(Features, SlightRotationAndThickerStrokesStayCloseToTheShape)
     };
     const FeatureVector f = letter(false, 0, 6);
     const FeatureVector e = letter(true, 0, 6);
-    const long long toE = squaredDistance(f, e);
-    EXPECT_LT(squaredDistance(f, letter(false, 4, 6)) * 2, toE);
-    EXPECT_LT(squaredDistance(f, letter(false, -4, 6)) * 2, toE);
-    EXPECT_LT(squaredDistance(f, letter(false, 0, 8)) * 2, toE);
-    EXPECT_LT(squaredDistance(e, letter(true, 4, 8)) * 2, toE);
+    const long long toE = distance(f, e);
+    EXPECT_LT(distance(f, letter(false, 4, 6)) * 2, toE);
+    EXPECT_LT(distance(f, letter(false, -4, 6)) * 2, toE);
+    EXPECT_LT(distance(f, letter(false, 0, 8)) * 2, toE);
+    EXPECT_LT(distance(e, letter(true, 4, 8)) * 2, toE);
 }
 
 TEST(Features, ThinImagesOfAnyLengthStillShowTheirLine)
@@ -325,32 +326,4 @@ TEST(Features, CropsAndCharactersLostInLargeImagesHaveNoFrame)
             EXPECT_EQ(frame, std::vector<int>(4, 0)) << row.above << " " << row.below;
         }
     }
-}
-TEST(Features, DistanceWeighsEachGroup)
-{
-    // In a frame, so that every group counts.
-    const auto f = computeFeatures(framed(enlarged(vanto::vecplan::test::ring(), 4), 6, 6));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(squaredDistance(f->values, f->values), 0);
-    for (const FeatureGroup& g : kGroups) {
-        FeatureVector other = f->values;
-        other[static_cast<std::size_t>(g.offset + g.count - 1)] += 3;
-        EXPECT_EQ(squaredDistance(f->values, other), 9LL * g.weight) << g.name;
-        EXPECT_EQ(squaredDistance(other, f->values), 9LL * g.weight) << g.name;
-    }
-}
-
-TEST(Features, FrameCountsOnlyWhenBothVectorsHaveOne)
-{
-    const vanto::Bitmap ring = enlarged(vanto::vecplan::test::ring(), 4);
-    const auto upper = computeFeatures(framed(ring, 6, 6));
-    const auto lower = computeFeatures(framed(enlarged(vanto::vecplan::test::ring(), 2), 16, 6));
-    const auto cropped = computeFeatures(ring);
-    ASSERT_TRUE(upper && lower && cropped);
-    // Same shape: only the frame keeps them apart.
-    const long long frameWeight = kGroups[kFrame].weight;
-    EXPECT_EQ(
-        squaredDistance(upper->values, lower->values), frameWeight * (31 * 31 + 0 * 0 + 32 * 32));
-    EXPECT_EQ(squaredDistance(cropped->values, upper->values), 0);
-    EXPECT_EQ(squaredDistance(lower->values, cropped->values), 0);
 }

@@ -98,11 +98,14 @@ TEST(Teaching, ATaughtCharacterIsRecognisedAsTaughtAfterTheUntouchedBuiltInPart)
     EXPECT_EQ(taught[0].taughtAt, kWhen);
 
     // A recognition run of the same image measures it the same way: the
-    // taught reference is at no distance at all.
+    // taught reference is at no distance but the frame's fixed cost (the
+    // image is cropped to the character), sqrt(kUnframedCost).
     std::ostringstream out;
     ASSERT_EQ(runVecplan({ z }, f.dir.path(), out), 0) << out.str();
     EXPECT_EQ(out.str(), "Carácter reconocido: Z\n");
-    EXPECT_NE(readText(f.dir.file("resvec.txt")).find("  1. Z      0.00"), std::string::npos);
+    EXPECT_NE(readText(f.dir.file("resvec.txt")).find("  1. Z    141.42  (enseñada: zeta con acento á.pbm)\n"),
+        std::string::npos)
+        << readText(f.dir.file("resvec.txt"));
 }
 
 TEST(Teaching, UndoTakesBackOnlyThisSessionsTeachesLastFirst)

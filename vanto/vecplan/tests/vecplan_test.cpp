@@ -70,7 +70,10 @@ TEST(Vecplan, RecognisesTheCharacterAndLeavesTheWholeResultBesideTheRefset)
     EXPECT_NE(result.find("Limpieza: 1 mota quitada (4 píxeles negros), 0 poros rellenados"),
         std::string::npos)
         << result;
-    EXPECT_NE(result.find("  1. T      0.00  (mano/7px)\n"), std::string::npos) << result;
+    // The image has a frame, the references none: the shapes agree, and the
+    // frame costs what any unframed side costs.
+    EXPECT_NE(result.find("  1. T    141.42  (mano/7px)\n"), std::string::npos) << result;
+    EXPECT_EQ(result.find("Dudoso"), std::string::npos) << result;
     EXPECT_NE(result.find("  3. "), std::string::npos);
     EXPECT_EQ(result.find("  4. "), std::string::npos); // only three labels known
     // Every group of the vector is laid out under its own label.
@@ -97,6 +100,45 @@ TEST(Vecplan, ResultListsFiveCandidatesWhenTheSetKnowsMore)
     EXPECT_NE(result.find("  5. e  "), std::string::npos) << result;
     EXPECT_EQ(result.find("  6. "), std::string::npos) << result;
     EXPECT_EQ(lastLine(result), "a");
+}
+
+TEST(Vecplan, ImageLikeNoReferenceIsAnsweredWithADoubtRightAfterTheAnswer)
+{
+    ScratchDir dir;
+    // Two references of each character, a little apart.
+    std::string refset = formatRefsetHeader();
+    for (const auto& [label, image] :
+        { std::pair { "L", letterL() }, std::pair { "T", letterT() }, std::pair { "O", ring() } }) {
+        FeatureVector v = computeFeatures(image)->values;
+        refset += formatReference({ label, "mano/1", v });
+        v[0] += 10;
+        refset += formatReference({ label, "mano/2", v });
+    }
+    writeText(dir.file("refset.db"), refset);
+    // Specks of every size all over, with no shape of any character.
+    vanto::Bitmap noise;
+    noise.width = noise.height = 40;
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 1600; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        noise.pixels.push_back((seed >> 16) % 100 < 35 ? 1 : 0);
+    }
+    writeText(dir.file("ruido.pbm"), vanto::formatPlainPbm(noise));
+    writeText(dir.file("t.pbm"), vanto::formatPlainPbm(enlarged(letterT(), 2)));
+
+    const RunResult doubtful = run(dir, { dir.file("ruido.pbm") });
+    EXPECT_EQ(doubtful.status, 0);
+    const std::string result = readText(dir.file("resvec.txt"));
+    const std::size_t answer = result.find("Carácter reconocido: ");
+    ASSERT_NE(answer, std::string::npos) << result;
+    const std::size_t next = result.find('\n', answer) + 1;
+    EXPECT_EQ(result.substr(next, 50).rfind("Dudoso: la imagen queda lejos de todas las", 0), 0u)
+        << result;
+    EXPECT_NE(doubtful.out.find("\nDudoso: "), std::string::npos) << doubtful.out;
+
+    const RunResult sure = run(dir, { dir.file("t.pbm") });
+    EXPECT_EQ(sure.out, "Carácter reconocido: T\n");
+    EXPECT_EQ(readText(dir.file("resvec.txt")).find("Dudoso"), std::string::npos);
 }
 
 struct Failure {
