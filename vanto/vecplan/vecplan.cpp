@@ -1,6 +1,6 @@
 #include "vecplan.hpp"
 
-#include "teaching.hpp"
+#include "recognition.hpp"
 #include "tool_files.hpp"
 #include "wording.hpp"
 
@@ -129,22 +129,12 @@ int runVecplan(const std::vector<std::string>& args, const std::string& toolDir,
     if (!image.ok())
         return failWith(image.error);
 
-    // Measured as teaching measures an image.
-    const Measurement measured = measureImage(image.bitmap);
-    if (!measured.ok())
-        return failWith(describeMeasureFault(measured, imagePath, Purpose::Recognise));
-    const Features* features = &measured.features;
-
-    // Each reference is measured as it is read: a large set never has to
-    // be held whole. Read under the folder's shared lock, as teaching
-    // changes the set under its exclusive one.
-    NearestReferences nearest(features->values);
-    const std::string refsetError = readReferencesShared(
-        toolDir, [&](const Reference& reference) { nearest.offer(reference); });
-    if (!refsetError.empty())
-        return failWith(refsetError);
-
-    const std::vector<Candidate> candidates = nearest.ranked(kCandidateCount);
+    // The very step the viewer's Reconocer takes.
+    const Recognition recognition = recognise(image.bitmap, toolDir);
+    if (!recognition.ok())
+        return failWith(describeRecognitionFault(recognition, imagePath));
+    const Features* features = &recognition.measurement.features;
+    const std::vector<Candidate>& candidates = recognition.candidates;
     if (beforePublish)
         beforePublish();
     // The whole result goes to resvec.txt; whoever started the tool by hand
