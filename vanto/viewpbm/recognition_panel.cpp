@@ -32,10 +32,14 @@ RecognitionPanel::RecognitionPanel(QAction* teach, QAction* undo, QWidget* paren
     setAccessibleName(tr("Resultado del reconocimiento"));
 
     heading_ = new QLabel(this);
+    // Plain text throughout: file names and characters such as "<" are shown
+    // as they are, never as markup.
+    heading_->setTextFormat(Qt::PlainText);
     heading_->setObjectName("titulo");
     heading_->setWordWrap(true);
 
     characterLabel_ = new QLabel(this);
+    characterLabel_->setTextFormat(Qt::PlainText);
     characterLabel_->setObjectName("reconocido");
     QFont large = characterLabel_->font();
     large.setPointSizeF(large.pointSizeF() * 3);
@@ -56,6 +60,7 @@ RecognitionPanel::RecognitionPanel(QAction* teach, QAction* undo, QWidget* paren
     candidates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     doubt_ = new QLabel(this);
+    doubt_->setTextFormat(Qt::PlainText);
     doubt_->setObjectName("duda");
     doubt_->setWordWrap(true);
     doubt_->hide();

@@ -21,6 +21,7 @@ TeachDialog::TeachDialog(const QString& imageName, const QString& suggestion, QW
            "de cualquier escritura. Se añadirá a las referencias del reconocedor.")
             .arg(imageName),
         this);
+    question->setTextFormat(Qt::PlainText); // the file's name as it is, never markup
     question->setWordWrap(true);
 
     edit_ = new QLineEdit(suggestion, this);
@@ -33,6 +34,7 @@ TeachDialog::TeachDialog(const QString& imageName, const QString& suggestion, QW
     question->setBuddy(edit_);
 
     refusal_ = new QLabel(this);
+    refusal_->setTextFormat(Qt::PlainText);
     refusal_->setObjectName("rechazo");
     refusal_->setWordWrap(true);
     // Space for two lines from the start, so that the dialog does not jump

@@ -510,7 +510,7 @@ std::optional<vecplan::Recognition> ViewerWindow::recognition()
         const WaitCursor wait;
         return vecplan::recognise(scene_.bitmap(), toolDir_);
     } catch (const std::bad_alloc&) {
-        QMessageBox::warning(this, tr("Reconocer"),
+        warn(tr("Reconocer"),
             tr("No hay memoria suficiente para reconocer «%1».")
                 .arg(QDir::toNativeSeparators(path_)));
         return std::nullopt;
@@ -536,7 +536,7 @@ void ViewerWindow::showRecognition(const vecplan::Recognition& recognition, bool
     panelDock_->raise();
     updateDescription();
     if (!fault.isEmpty() && reportFault)
-        QMessageBox::warning(this, tr("Reconocer"), fault);
+        warn(tr("Reconocer"), fault);
 }
 
 // After a teach or an undo the result shown is that of the references now.
@@ -580,9 +580,14 @@ bool ViewerWindow::teach(const QString& character)
 {
     const std::string given = character.toStdString();
     vecplan::Lesson lesson;
-    {
+    try {
         const WaitCursor wait;
         lesson = teaching_.teach(scene_.bitmap(), QFile::encodeName(path_).toStdString(), given);
+    } catch (const std::bad_alloc&) {
+        warn(tr("Enseñar"),
+            tr("No hay memoria suficiente para enseñar «%1»; no se ha añadido nada.")
+                .arg(QDir::toNativeSeparators(path_)));
+        return false;
     }
     if (!lesson.label.ok()) {
         warn(tr("Enseñar"), vecplan::describeLabelFault(lesson.label, given));
@@ -646,7 +651,15 @@ void ViewerWindow::updateUndo()
 
 void ViewerWindow::warn(const QString& title, const std::string& message)
 {
-    QMessageBox::warning(this, title, QString::fromStdString(message));
+    warn(title, QString::fromStdString(message));
+}
+
+// Plain text: a file name such as "<b>.pbm" is shown as it is, not as markup.
+void ViewerWindow::warn(const QString& title, const QString& message)
+{
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void ViewerWindow::updateDescription()

@@ -119,6 +119,7 @@ private:
     void refreshRecognition();
     void updateUndo();
     void warn(const QString& title, const std::string& message);
+    void warn(const QString& title, const QString& message);
 
     QString path_;
     ViewerScene scene_;

@@ -286,9 +286,14 @@ TEST(TeachDialog, TakesOneCharacterAndSaysWhyAnythingElseIsRefused)
         { "", "", "Falta el carácter" },
     };
     for (const auto& c : cases) {
-        vanto::TeachDialog dialog("ocho.pbm", "8");
+        vanto::TeachDialog dialog("<b>ocho</b>.pbm", "8");
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        // The file's name as it is, not read as markup.
+        auto* question = dialog.findChildren<QLabel*>().front();
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(question)
+                        ->text(QAccessible::Name)
+                        .contains("«<b>ocho</b>.pbm»"));
         QLineEdit* edit = dialog.characterEdit();
         EXPECT_EQ(edit->selectedText(), "8");
         edit->insert(c.typed);
