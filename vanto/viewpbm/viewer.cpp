@@ -641,12 +641,14 @@ void ViewerWindow::undoTeaching()
 void ViewerWindow::updateUndo()
 {
     const bool can = teaching_.canUndo();
+    const QString label = can ? QString::fromStdString(teaching_.lastTaught().label) : QString();
     undoAction_->setEnabled(can);
-    undoAction_->setText(can ? tr("&Deshacer: enseñar «%1»")
-                                   .arg(QString::fromStdString(teaching_.lastTaught().label))
+    // "&&": a taught "&" is no access key.
+    undoAction_->setText(can ? tr("&Deshacer: enseñar «%1»").arg(QString(label).replace('&', "&&"))
                              : tr("&Deshacer"));
-    undoAction_->setToolTip(tr("%1 (%2)").arg(
-        QString(undoAction_->text()).remove('&'), undoAction_->shortcut().toString()));
+    const QString key = undoAction_->shortcut().toString();
+    undoAction_->setToolTip(
+        can ? tr("Deshacer: enseñar «%1» (%2)").arg(label, key) : tr("Deshacer (%1)").arg(key));
 }
 
 void ViewerWindow::warn(const QString& title, const std::string& message)
@@ -660,6 +662,8 @@ void ViewerWindow::warn(const QString& title, const QString& message)
     QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+    // Back to the window, as after the teaching dialog.
+    activateWindow();
 }
 
 void ViewerWindow::updateDescription()

@@ -221,6 +221,16 @@ TEST_F(TeachingViewer, EnsenarAddsOneReferenceDeshacerTakesItBackAndTheResultFol
     EXPECT_EQ(dir.entries(), (std::vector<std::string> { "refset.db", "zeta.pbm" }));
 }
 
+// Regression: a taught "&" was read as an access key, and Deshacer's text
+// in the menu lost it.
+TEST_F(TeachingViewer, DeshacerNamesATaughtAmpersandAsItIs)
+{
+    open("y.pbm", letterZ());
+    ASSERT_TRUE(window->teach("&"));
+    EXPECT_EQ(action("Deshacer")->iconText(), "Deshacer: enseñar «&»");
+    EXPECT_EQ(action("Deshacer")->toolTip(), "Deshacer: enseñar «&» (Ctrl+Z)");
+}
+
 // Each refusal is one Spanish box, and nothing in the folder changes.
 struct Refusal {
     const char* what;
