@@ -52,7 +52,7 @@ void BM_RankAgainstRefset(benchmark::State& state)
     const vanto::vecplan::Ranker ranker(parsed.references);
     const auto features = vanto::vecplan::computeFeatures(glifora::bench::ringWithBar(64));
     for (auto _ : state)
-        benchmark::DoNotOptimize(ranker.recognise(features->values, 5));
+        benchmark::DoNotOptimize(ranker.rank(features->values, 5));
     state.SetItemsProcessed(
         state.iterations() * static_cast<std::int64_t>(parsed.references.size()));
 }
@@ -67,7 +67,7 @@ void BM_VectorAndRank64(benchmark::State& state)
     const vanto::Bitmap image = glifora::bench::ringWithBar(64);
     for (auto _ : state) {
         const auto features = vanto::vecplan::computeFeatures(image);
-        benchmark::DoNotOptimize(ranker.recognise(features->values, 5));
+        benchmark::DoNotOptimize(ranker.rank(features->values, 5));
     }
 }
 BENCHMARK(BM_VectorAndRank64)->Unit(benchmark::kMicrosecond);

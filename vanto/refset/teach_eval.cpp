@@ -143,7 +143,7 @@ int read(const std::string& refset, const std::string& taughtList, const std::st
             std::cout << path << " - 0 0\n";
             continue;
         }
-        const auto r = ranker.recognise(features->values, 1);
+        const auto r = ranker.rank(features->values, 1);
         std::printf("%s %s %d %.3f\n", path.c_str(),
             r.candidates.empty() ? "-" : r.candidates.front().label.c_str(), r.doubtful ? 1 : 0,
             r.farness());

@@ -417,9 +417,9 @@ int main(int argc, char** argv)
         }
         const auto features = vanto::vecplan::computeFeatures(bitmap);
         std::string answer;
-        vanto::vecplan::Recognition recognition;
+        vanto::vecplan::Ranking recognition;
         if (features) {
-            recognition = ranker.recognise(features->values, 1);
+            recognition = ranker.rank(features->values, 1);
             if (!recognition.candidates.empty())
                 answer = recognition.candidates.front().label;
             if (e.condition == "limpio") {
@@ -451,7 +451,7 @@ int main(int argc, char** argv)
                 ++d.noiseBlank;
                 continue;
             }
-            const auto recognition = ranker.recognise(features->values, 1);
+            const auto recognition = ranker.rank(features->values, 1);
             d.noiseFlagged.add(recognition.doubtful);
             d.noiseNearest = std::min(d.noiseNearest, recognition.farness());
         }

@@ -182,7 +182,7 @@ long long distance(const FeatureVector& a, const FeatureVector& b)
     return distanceUpTo(ra.data(), rb.data(), std::numeric_limits<long long>::max());
 }
 
-double Recognition::farness() const
+double Ranking::farness() const
 {
     return usual > 0 && !candidates.empty() ? candidates.front().distance / usual : 0;
 }
@@ -241,7 +241,7 @@ double Ranker::usualDistance(const Family& family) const
     return family.usual;
 }
 
-Recognition Ranker::recognise(const FeatureVector& vector, std::size_t count) const
+Ranking Ranker::rank(const FeatureVector& vector, std::size_t count) const
 {
     alignas(32) Row query;
     scaleInto(vector, query.data());
@@ -276,7 +276,7 @@ Recognition Ranker::recognise(const FeatureVector& vector, std::size_t count) co
     std::stable_sort(scored.begin(), scored.end(),
         [](const Scored& a, const Scored& b) { return a.distance < b.distance; });
 
-    Recognition result;
+    Ranking result;
     for (std::size_t i = 0; i < scored.size() && i < count; ++i) {
         const Family& f = families_[scored[i].family];
         result.candidates.push_back({ labels_[f.label], origins_[closest.source(scored[i].family)],

@@ -42,7 +42,7 @@ struct Candidate {
 
 // One vector ranked: its best characters, and whether it is like the best
 // one at all.
-struct Recognition {
+struct Ranking {
     std::vector<Candidate> candidates; // best first
     // The usual distance between a reference of the best character and its
     // nearest other reference of that character (of the kind that ranked
@@ -67,7 +67,7 @@ struct Recognition {
 // characters, and the user's references and the built-in ones meet on
 // equal terms (a printed character is still read by the built-in set).
 //
-// recognise() keeps the usual distances it has worked out for later calls;
+// rank() keeps the usual distances it has worked out for later calls;
 // one Ranker is not for two threads at once.
 class Ranker {
 public:
@@ -79,7 +79,7 @@ public:
 
     // The `count` best labels for a vector, best first (ties keep the order
     // of the references), and the judgement of doubt.
-    Recognition recognise(const FeatureVector& vector, std::size_t count) const;
+    Ranking rank(const FeatureVector& vector, std::size_t count) const;
 
 private:
     // The references of one label and one kind (built-in or taught).

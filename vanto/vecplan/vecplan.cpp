@@ -1,6 +1,6 @@
 #include "vecplan.hpp"
 
-#include "teaching.hpp"
+#include "recognition.hpp"
 #include "tool_files.hpp"
 #include "wording.hpp"
 
@@ -51,33 +51,33 @@ int fail(const std::string& toolDir, std::int64_t startStamp, const std::string&
     return 1;
 }
 
-std::string recognised(const Recognition& recognition)
+std::string recognised(const Ranking& ranking)
 {
-    return recognition.candidates.empty() ? std::string("?") : recognition.candidates.front().label;
+    return ranking.candidates.empty() ? std::string("?") : ranking.candidates.front().label;
 }
 
 } // namespace
 
-std::string doubtLine(const Recognition& recognition)
+std::string doubtLine(const Ranking& ranking)
 {
-    if (!recognition.doubtful)
+    if (!ranking.doubtful)
         return {};
     return "Dudoso: la imagen queda lejos de todas las referencias (a "
-        + formatDecimal(recognition.farness(), 1)
+        + formatDecimal(ranking.farness(), 1)
         + " veces la distancia habitual entre referencias de un mismo carácter); puede no ser "
           "ningún carácter conocido\n";
 }
 
 std::string formatResult(const std::string& imagePath, const Bitmap& image,
-    const Features& features, const Recognition& recognition)
+    const Features& features, const Ranking& ranking)
 {
-    const std::vector<Candidate>& candidates = recognition.candidates;
+    const std::vector<Candidate>& candidates = ranking.candidates;
     const BoundingBox& b = features.box;
     std::string t;
     t += "Plantillas del vector\n";
     t += "Imagen: " + imagePath + "\n";
-    t += "Carácter reconocido: " + recognised(recognition) + "\n";
-    t += doubtLine(recognition);
+    t += "Carácter reconocido: " + recognised(ranking) + "\n";
+    t += doubtLine(ranking);
     t += "Tamaño de la imagen: " + std::to_string(image.width) + " x "
         + std::to_string(image.height) + " píxeles\n";
     t += "Caja del carácter, tras la limpieza: columnas " + std::to_string(b.left) + " a "
@@ -116,14 +116,14 @@ std::string formatResult(const std::string& imagePath, const Bitmap& image,
         t += "  " + std::to_string(i + 1) + ". " + c.label + "  "
             + padLeft(formatDecimal(c.distance), 8) + "  (" + c.origin + ")\n";
     }
-    if (recognition.usual > 0)
+    if (ranking.usual > 0)
         t += "Distancia habitual entre referencias vecinas de " + candidates.front().label + ": "
-            + formatDecimal(recognition.usual) + "; la del candidato es "
-            + formatDecimal(recognition.farness(), 1) + " veces esa (dudoso por encima de "
+            + formatDecimal(ranking.usual) + "; la del candidato es "
+            + formatDecimal(ranking.farness(), 1) + " veces esa (dudoso por encima de "
             + formatDecimal(kDoubtFactor, 1) + ")\n";
     t += "\n";
     t += "Carácter reconocido:\n";
-    t += recognised(recognition) + "\n";
+    t += recognised(ranking) + "\n";
     return t;
 }
 
@@ -146,29 +146,21 @@ int runVecplan(const std::vector<std::string>& args, const std::string& toolDir,
     if (!image.ok())
         return failWith(image.error);
 
-    // Measured as teaching measures an image.
-    const Measurement measured = measureImage(image.bitmap);
-    if (!measured.ok())
-        return failWith(describeMeasureFault(measured, imagePath, Purpose::Recognise));
-    const Features* features = &measured.features;
-
-    // Each reference is laid out for ranking as it is read: the text is
-    // never held as references too. Read under the folder's shared lock, as
-    // teaching changes the set under its exclusive one.
-    Ranker ranker;
-    const std::string refsetError = readReferencesShared(
-        toolDir, [&](const Reference& reference) { ranker.add(reference); });
-    if (!refsetError.empty())
-        return failWith(refsetError);
-
-    const Recognition recognition = ranker.recognise(features->values, kCandidateCount);
+    // The very step the viewer's Reconocer takes.
+    const Recognition recognition = recognise(image.bitmap, toolDir);
+    if (!recognition.ok())
+        return failWith(describeRecognitionFault(recognition, imagePath));
+    const Features* features = &recognition.measurement.features;
     if (beforePublish)
         beforePublish();
     // The whole result goes to resvec.txt; whoever started the tool by hand
     // sees the answer on one line.
     const bool written
-        = publish(toolDir, start, formatResult(imagePath, image.bitmap, *features, recognition),
-            "Carácter reconocido: " + recognised(recognition) + "\n" + doubtLine(recognition), out);
+        = publish(toolDir, start,
+            formatResult(imagePath, image.bitmap, *features, recognition.ranking),
+            "Carácter reconocido: " + recognised(recognition.ranking) + "\n"
+                + doubtLine(recognition.ranking),
+            out);
     return written ? 0 : 1;
 }
 

@@ -22,10 +22,10 @@ inline constexpr std::size_t kCandidateCount = 5;
 // it), its vector laid out as a grid, the best candidates and the
 // recognised character on a line of its own.
 std::string formatResult(const std::string& imagePath, const Bitmap& image,
-    const Features& features, const Recognition& recognition);
+    const Features& features, const Ranking& ranking);
 
-// The line of doubt: empty unless recognition.doubtful.
-std::string doubtLine(const Recognition& recognition);
+// The line of doubt: empty unless ranking.doubtful.
+std::string doubtLine(const Ranking& ranking);
 
 // The whole tool. args: the arguments after the program's name (exactly one,
 // the image path). toolDir: where refset.db is read and resvec.txt written.

@@ -68,6 +68,13 @@ std::string describeMeasureFault(
     return {};
 }
 
+std::string describeRecognitionFault(const Recognition& recognition, const std::string& imagePath)
+{
+    if (!recognition.measurement.ok())
+        return describeMeasureFault(recognition.measurement, imagePath, Purpose::Recognise);
+    return recognition.refsetError;
+}
+
 std::string describeStoreFailure(const StoreResult& result, const std::string& toolDir)
 {
     const std::string path = toolDir + "/" + std::string(kRefsetName);

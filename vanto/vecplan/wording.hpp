@@ -4,6 +4,7 @@
 #pragma once
 
 #include "characters.hpp"
+#include "recognition.hpp"
 #include "teaching.hpp"
 
 #include <string>
@@ -18,6 +19,10 @@ std::string describeLabelFault(const LabelCheck& check, std::string_view given);
 enum class Purpose { Recognise, Teach };
 std::string describeMeasureFault(
     const Measurement& measurement, const std::string& imagePath, Purpose purpose);
+
+// Why the image at imagePath was not recognised: it holds no character, or
+// the reference set could not be read.
+std::string describeRecognitionFault(const Recognition& recognition, const std::string& imagePath);
 
 // Why a change of toolDir's reference set was not made.
 std::string describeStoreFailure(const StoreResult& result, const std::string& toolDir);

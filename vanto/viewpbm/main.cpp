@@ -22,7 +22,9 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    vanto::ViewerWindow window(input.path, input.bitmap);
+    // The references it recognises and learns with are those of its own
+    // folder, the tool directory.
+    vanto::ViewerWindow window(input.path, input.bitmap, QCoreApplication::applicationDirPath());
     // Cover the screen first: without a window manager (a bare X server)
     // the request to maximise is not honoured.
     window.setGeometry(window.screen()->availableGeometry());

@@ -5,6 +5,7 @@
 
 #include "pbm.hpp"
 #include "picture.hpp"
+#include "recognition.hpp"
 #include "scene.hpp"
 
 #include <QImage>
@@ -14,7 +15,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <string>
+
 class QAction;
+class QDockWidget;
 class QLabel;
 class QListWidget;
 class QResizeEvent;
@@ -23,6 +28,7 @@ class QScrollArea;
 namespace vanto {
 
 class ImageView;
+class RecognitionPanel;
 
 // What the command line asks for: the image read from the one argument, or
 // a Spanish message that says what is wrong.
@@ -36,12 +42,17 @@ ViewerInput loadViewerInput(const QStringList& arguments);
 // The viewer's window. It opens with the whole image centred at the largest
 // zoom that fits (a whole factor, or below 1:1 for an image larger than the
 // window), following the window's size until the user picks a zoom. The
-// layers are off until asked for; Esc closes it.
+// layers are off until asked for; Esc closes it. Reconocer names the
+// character against the references of the tool directory, Enseñar… adds the
+// image to them, Deshacer takes back what this window taught.
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    ViewerWindow(const QString& path, Bitmap bitmap, QWidget* parent = nullptr);
+    // toolDir: the folder whose refset.db recognises and learns, the
+    // viewer's own folder when empty (as VECPLAN.EXE uses its own).
+    ViewerWindow(const QString& path, Bitmap bitmap, const QString& toolDir = QString(),
+        QWidget* parent = nullptr);
 
     Zoom zoom() const { return zoom_; }
     Layers layers() const { return layers_; }
@@ -58,6 +69,14 @@ public:
     // written.
     bool saveImage(QString path);
 
+    // Adds the image to the references as `character`, as Enseñar… does
+    // once asked, and says so in the status bar; a refusal is reported in a
+    // Spanish box and changes nothing. Returns whether a reference was
+    // added.
+    bool teach(const QString& character);
+    // What Reconocer shows, once it has been asked for.
+    RecognitionPanel* recognitionPanel() const { return panel_; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -70,6 +89,9 @@ private slots:
     void showActualSize();
     void showPointer(QPoint pixel);
     void showPixelInfo(QPoint pixel, QPoint globalPosition);
+    void recogniseImage();
+    void askAndTeach();
+    void undoTeaching();
 
 private:
     // How the zoom follows the window's size.
@@ -82,6 +104,7 @@ private:
     void createMenus();
     void createToolBar();
     void createLegend();
+    void createRecognitionPanel();
     QAction* addLayerAction(const QString& text, const QKeySequence& key, Layer layer);
     void setLayer(Layer layer, bool on);
     void setZoom(Zoom zoom, QPoint anchor);
@@ -91,6 +114,12 @@ private:
     QString describePixel(QPoint pixel);
     void showPointerWhereItIs();
     QString tooLargeToSave(QSize size) const;
+    std::optional<vecplan::Recognition> recognition();
+    void showRecognition(const vecplan::Recognition& recognition, bool reportFault);
+    void refreshRecognition();
+    void updateUndo();
+    void warn(const QString& title, const std::string& message);
+    void warn(const QString& title, const QString& message);
 
     QString path_;
     ViewerScene scene_;
@@ -107,6 +136,14 @@ private:
     QAction* actualSizeAction_ = nullptr;
     QList<QAction*> layerActions_;
     QAction* zoneValuesAction_ = nullptr;
+    QAction* recogniseAction_ = nullptr;
+    QAction* teachAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QDockWidget* panelDock_ = nullptr;
+    RecognitionPanel* panel_ = nullptr;
+    bool recognitionShown_ = false; // kept up to date from then on
+    std::string toolDir_; // as the recogniser's library names files
+    vecplan::TeachingSession teaching_;
     Zoom zoom_;
     Fit fit_ = Fit::Window;
     Layers layers_;

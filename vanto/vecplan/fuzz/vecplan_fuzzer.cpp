@@ -51,7 +51,7 @@ void checkRefset(std::string_view text)
         check(second.references[i].image == first.references[i].image);
         check(second.references[i].taughtAt == first.references[i].taughtAt);
     }
-    Ranker(first.references).recognise(first.references.front().values, 5);
+    Ranker(first.references).rank(first.references.front().values, 5);
 }
 
 int sumOf(const vanto::vecplan::Features& f, int group)

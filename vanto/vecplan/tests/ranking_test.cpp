@@ -35,7 +35,7 @@ Reference near(const FeatureVector& base, const std::string& label, int by, bool
 std::vector<Candidate> ranked(
     const FeatureVector& v, const std::vector<Reference>& refs, std::size_t count = 5)
 {
-    return Ranker(refs).recognise(v, count).candidates;
+    return Ranker(refs).rank(v, count).candidates;
 }
 
 } // namespace
@@ -132,7 +132,7 @@ TEST(Ranking, BestLabelsFirstEachByItsTwoClosestReferences)
     ASSERT_EQ(two.size(), 2u);
     EXPECT_EQ(two[0].label, all[0].label);
     EXPECT_EQ(two[1].label, all[1].label);
-    const Recognition none = Ranker().recognise(query->values, 5);
+    const Ranking none = Ranker().rank(query->values, 5);
     EXPECT_TRUE(none.candidates.empty());
     EXPECT_FALSE(none.doubtful);
 }
@@ -235,7 +235,7 @@ TEST(Doubt, ImageFarFromTheBestCharactersReferencesIsDoubtful)
         { Row { 405, 0.5 }, Row { 380, 2.5 }, Row { 374, 3.1 }, Row { 300, 10.5 } }) {
         FeatureVector v = base;
         v[0] += row.at;
-        const Recognition r = ranker.recognise(v, 5);
+        const Ranking r = ranker.rank(v, 5);
         ASSERT_FALSE(r.candidates.empty());
         EXPECT_EQ(r.candidates[0].label, "A") << row.at;
         EXPECT_DOUBLE_EQ(r.usual, 10.0) << row.at;
@@ -251,7 +251,7 @@ TEST(Doubt, CharacterOfOneReferenceIsJudgedByTheNextThatHasMore)
     ranker.add(near(base, "Z", 60, true)); // taught once, no built-in Z
     FeatureVector v = base;
     v[0] += 10;
-    const Recognition r = ranker.recognise(v, 5);
+    const Ranking r = ranker.rank(v, 5);
     ASSERT_EQ(r.candidates.size(), 2u);
     EXPECT_EQ(r.candidates[0].label, "Z");
     // B's nearest neighbours: 20, 10, 10.
@@ -259,7 +259,7 @@ TEST(Doubt, CharacterOfOneReferenceIsJudgedByTheNextThatHasMore)
     EXPECT_TRUE(r.doubtful); // 50 away, five times B's usual distance
 
     // No character of two references at all: nothing to judge by.
-    const Recognition alone = Ranker({ near(base, "Z", 60) }).recognise(v, 5);
+    const Ranking alone = Ranker({ near(base, "Z", 60) }).rank(v, 5);
     EXPECT_EQ(alone.usual, 0.0);
     EXPECT_FALSE(alone.doubtful);
 }
@@ -268,8 +268,8 @@ TEST(Doubt, UsualDistanceFollowsReferencesAddedLater)
 {
     const FeatureVector base = framedRing();
     Ranker ranker({ near(base, "A", 0), near(base, "A", 40) });
-    EXPECT_DOUBLE_EQ(ranker.recognise(base, 1).usual, 40.0);
+    EXPECT_DOUBLE_EQ(ranker.rank(base, 1).usual, 40.0);
     ranker.add(near(base, "A", 20));
     ranker.add(near(base, "A", 60));
-    EXPECT_DOUBLE_EQ(ranker.recognise(base, 1).usual, 20.0);
+    EXPECT_DOUBLE_EQ(ranker.rank(base, 1).usual, 20.0);
 }

@@ -383,11 +383,12 @@ TEST_F(ShownViewer, EveryActionIsInAMenuWithAnAccessKeyAndAShortcut)
             if (item->isSeparator())
                 continue;
             EXPECT_TRUE(item->text().contains('&')) << item->text().toStdString();
-            const bool panel = item->text().contains("Leyenda") || item->text().contains("Barra");
+            const bool panel = item->text().contains("Leyenda") || item->text().contains("Barra")
+                || item->text() == "&Reconocimiento";
             EXPECT_TRUE(panel || !item->shortcut().isEmpty()) << item->text().toStdString();
         }
     }
-    EXPECT_EQ(menus, QStringList({ "&Archivo", "&Ver", "&Capas" }));
+    EXPECT_EQ(menus, QStringList({ "&Archivo", "&Ver", "&Capas", "&Reconocimiento" }));
 }
 
 TEST_F(ShownViewer, SavedPngReadsBackWithTheSamePixels)
