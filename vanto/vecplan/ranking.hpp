@@ -6,9 +6,9 @@
 #include "refset.hpp"
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vanto::vecplan {
@@ -108,7 +108,7 @@ private:
     std::string origins_;
     std::vector<std::uint32_t> originEnds_; // per reference
     std::vector<std::string> labels_; // by number
-    std::map<std::string, std::uint32_t, std::less<>> numbers_;
+    std::unordered_map<std::string, std::uint32_t> numbers_;
     std::vector<Family> families_; // two per label: built-in, taught
 };
 
