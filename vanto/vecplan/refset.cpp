@@ -2,6 +2,7 @@
 
 #include "characters.hpp"
 #include "ranking.hpp"
+#include "values_text.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -78,33 +79,6 @@ std::vector<std::string_view> splitFields(std::string_view line)
 bool blank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-// The values as the writers write them: one space before each, at most
-// four digits, nothing after the last; p is left at the line's end. False at
-// anything else (the careful readings below then read or explain it).
-bool readValues(const char*& p, const char* end, FeatureVector& values)
-{
-    for (int& value : values) {
-        if (p == end || *p != ' ')
-            return false;
-        ++p;
-        unsigned digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
-        if (digit > 9)
-            return false;
-        unsigned v = 0;
-        int digits = 0;
-        do {
-            v = v * 10 + digit;
-            ++p;
-            ++digits;
-            digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
-        } while (digit <= 9 && digits < 4);
-        if (digit <= 9 || v > static_cast<unsigned>(kMaxValue))
-            return false;
-        value = static_cast<int>(v);
-    }
-    return p == end;
 }
 
 // The usual line of a reference set, read in one pass without allocating
