@@ -100,8 +100,9 @@ bool readQuickly(std::string_view line, Reference& ref)
     const std::string_view origin = token();
     if (origin.empty() || !isOneCharacter(label) || !readValues(p, end, ref.values))
         return false;
-    ref.label = std::string(label);
-    ref.origin = std::string(origin);
+    // Into the strings of the reference read before: no fresh memory a line.
+    ref.label.assign(label);
+    ref.origin.assign(origin);
     return true;
 }
 
@@ -188,9 +189,9 @@ private:
     bool finish(Reference& ref)
     {
         const std::size_t slash = ref.image.rfind('/');
-        ref.origin = "enseñada: "
-            + escapeText(
-                std::string_view(ref.image).substr(slash == std::string::npos ? 0 : slash + 1));
+        ref.origin.assign("enseñada: ");
+        ref.origin += escapeText(
+            std::string_view(ref.image).substr(slash == std::string::npos ? 0 : slash + 1));
         ref.taught = true;
         return true;
     }
