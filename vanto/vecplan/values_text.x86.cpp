@@ -46,7 +46,7 @@ constexpr Gathering gathering()
 }
 constexpr Gathering kGathering = gathering();
 
-// Sixteen characters sorted.
+// Sixteen characters of the text, by kind.
 struct Block {
     __m128i digits; // each digit's value, 0 at any other character
     __m128i isDigit; // all ones at a digit
