@@ -45,6 +45,10 @@ constexpr int kFrameScale = scaleOf(kGroups[kFrameGroup].weight);
 
 using Row = std::array<std::int16_t, kRowLength>;
 
+// The rows that one block of the ranker's memory holds.
+constexpr std::size_t kBlockRows = RowBlock::kValues / kRowLength;
+static_assert(RowBlock::kValues % kRowLength == 0);
+
 // The scale of each value of the vector: its group's weight's square root.
 constexpr std::array<std::int16_t, kVectorSize> valueScales()
 {
@@ -215,13 +219,9 @@ void Ranker::add(const Reference& reference)
     familyOf_.push_back(family);
     origins_ += reference.origin;
     originEnds_.push_back(static_cast<std::uint32_t>(origins_.size()));
-    if (blocks_.empty() || blocks_.back().size() == kBlockRows * kRowLength) {
+    if (index % kBlockRows == 0)
         blocks_.emplace_back();
-        blocks_.back().reserve(kBlockRows * kRowLength);
-    }
-    std::vector<std::int16_t>& block = blocks_.back();
-    block.resize(block.size() + kRowLength);
-    scaleInto(reference.values, block.data() + block.size() - kRowLength);
+    scaleInto(reference.values, blocks_.back().data() + index % kBlockRows * kRowLength);
 }
 
 const std::int16_t* Ranker::row(std::size_t reference) const

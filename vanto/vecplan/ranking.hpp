@@ -4,6 +4,7 @@
 #pragma once
 
 #include "refset.hpp"
+#include "row_block.hpp"
 
 #include <cstdint>
 #include <string>
@@ -99,10 +100,9 @@ private:
     // group's weight, the frame last, padded with zeros to a whole number
     // of vector lanes: one plain sum of squared differences gives the
     // weighted distance, a loop the compiler turns into vector instructions.
-    // The rows lie in blocks of kBlockRows that never move, so a set that
-    // grows as it is read is never copied.
-    static constexpr std::size_t kBlockRows = 512;
-    std::vector<std::vector<std::int16_t>> blocks_;
+    // The rows lie in blocks that never move, so a set that grows as it is
+    // read is never copied.
+    std::vector<RowBlock> blocks_;
     std::vector<std::uint32_t> familyOf_; // per reference
     // The origins one after the other, and where each one ends.
     std::string origins_;
