@@ -202,17 +202,28 @@ Ranker::Ranker(const std::vector<Reference>& references)
         add(r);
 }
 
-void Ranker::add(const Reference& reference)
+std::uint32_t Ranker::numberOf(const std::string& label)
 {
-    auto it = numbers_.find(reference.label);
+    // Most labels are one ASCII character: looked up without hashing.
+    const bool ascii = label.size() == 1 && static_cast<unsigned char>(label[0]) < kAsciiLabels;
+    if (ascii && asciiNumbers_[static_cast<unsigned char>(label[0])] != 0)
+        return asciiNumbers_[static_cast<unsigned char>(label[0])] - 1;
+    auto it = numbers_.find(label);
     if (it == numbers_.end()) {
         const auto number = static_cast<std::uint32_t>(labels_.size());
-        it = numbers_.emplace(reference.label, number).first;
-        labels_.push_back(reference.label);
+        it = numbers_.emplace(label, number).first;
+        labels_.push_back(label);
         families_.push_back({ number, false, {} });
         families_.push_back({ number, true, {} });
     }
-    const std::uint32_t family = 2 * it->second + (reference.taught ? 1 : 0);
+    if (ascii)
+        asciiNumbers_[static_cast<unsigned char>(label[0])] = it->second + 1;
+    return it->second;
+}
+
+void Ranker::add(const Reference& reference)
+{
+    const std::uint32_t family = 2 * numberOf(reference.label) + (reference.taught ? 1 : 0);
     const auto index = static_cast<std::uint32_t>(familyOf_.size());
     families_[family].members.push_back(index);
     families_[family].usual = -1;

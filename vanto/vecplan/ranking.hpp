@@ -6,6 +6,7 @@
 #include "refset.hpp"
 #include "row_block.hpp"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -92,6 +93,7 @@ private:
         mutable double usual = -1; // not worked out yet
     };
 
+    std::uint32_t numberOf(const std::string& label);
     double usualDistance(const Family& family) const;
     const std::int16_t* row(std::size_t reference) const;
     std::string_view origin(std::size_t reference) const;
@@ -109,6 +111,9 @@ private:
     std::vector<std::uint32_t> originEnds_; // per reference
     std::vector<std::string> labels_; // by number
     std::unordered_map<std::string, std::uint32_t> numbers_;
+    // The same for labels of one ASCII character, plus one (0: none yet).
+    static constexpr std::size_t kAsciiLabels = 128;
+    std::array<std::uint32_t, kAsciiLabels> asciiNumbers_ {};
     std::vector<Family> families_; // two per label: built-in, taught
 };
 
