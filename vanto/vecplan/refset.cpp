@@ -2,6 +2,7 @@
 
 #include "characters.hpp"
 #include "ranking.hpp"
+#include "unicode_library.hpp"
 #include "values_text.hpp"
 
 #include <algorithm>
@@ -136,7 +137,12 @@ public:
     {
         if (!quoted("el carácter", ref.label))
             return false;
-        if (!isTaughtLabel(ref.label))
+        const LabelCheck label = checkLabel(ref.label);
+        if (label.fault == LabelFault::NoUnicodeLibrary)
+            return failWith("no se puede comprobar la etiqueta \"" + escapeText(ref.label)
+                + "\": no se puede cargar " + std::string(unicodeLibraryName())
+                + ", la biblioteca que dice qué es cada carácter Unicode");
+        if (!label.ok() || label.label != ref.label)
             return failWith("la etiqueta \"" + escapeText(ref.label)
                 + "\" no es un único carácter que se pueda enseñar");
         skipBlanks();
