@@ -10,8 +10,8 @@ namespace vanto::vecplan {
 
 // Reads the values from p to end: one space before each, one to four
 // digits that make at most kMaxValue, nothing after the last. On success p
-// is left at end. False at anything else, with p and values left
-// unspecified; the reference set's careful readings then read the line
+// is left at end. False at anything else, p and values then holding
+// nothing of use; the reference set's careful readings then read the line
 // or say what is wrong with it.
 bool readValues(const char*& p, const char* end, FeatureVector& values);
 
