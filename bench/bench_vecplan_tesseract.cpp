@@ -29,7 +29,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -74,21 +76,22 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// A scratch folder holding a copy of VECPLAN.EXE and refset.db (so that the
-// build tree's resvec.txt is left alone) and the image: the bench's ring
-// with a bar, 64 pixels, with white paper around it.
+// A scratch folder holding a copy of VECPLAN.EXE (this build's, or the one
+// named) and refset.db (so that the build tree's resvec.txt is left alone)
+// and the image: the bench's ring with a bar, 64 pixels, with white paper
+// around it.
 struct Scratch {
     fs::path dir;
     std::string exe, image;
 
-    Scratch()
+    explicit Scratch(const std::string& executable = VECPLAN_EXE)
     {
         std::string pattern = (fs::temp_directory_path() / "bench-vecplan-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             return;
         dir = pattern;
         exe = (dir / "VECPLAN.EXE").string();
-        fs::copy_file(VECPLAN_EXE, exe);
+        fs::copy_file(executable, exe);
         fs::copy_file(VECPLAN_REFSET_DB, dir / "refset.db");
         vanto::Bitmap glyph = glifora::bench::ringWithBar(64);
         vanto::Bitmap page;
@@ -215,15 +218,25 @@ BENCHMARK(BM_TeachThousandAgainstThousandRuns)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
-// BM_RunWith5000Taught: a whole recognition run with refset.db holding 5000
-// taught references after the built-in ones against a whole run with the
-// built-in ones only (today's), the same executable on the same image, in
-// turns. Counters: both medians in milliseconds, the file's size in bytes,
-// "ratio", the taught run's over today's, wall-clock (the goal: at most
-// 1.5), and "cpu_ratio", the same for the processes' CPU time. Most of a
-// run's wall-clock time goes to making resvec.txt durable (fsync), the
-// same for both, so the two ratios bracket what a faster or a slower disk
-// would show.
+// An earlier build's VECPLAN.EXE (--vecplan_before=<path>), kept aside to
+// compare this build's runs with; empty without one.
+std::string vecplanBefore;
+
+// BM_RunWith5000Taught: whole runs on the same image, one of each in turn:
+// this build's VECPLAN.EXE with refset.db holding 5000 taught references
+// after the built-in ones, the same with the built-in ones only, Tesseract
+// (as BM_WholeRunAgainstTesseract starts it), and, when the bench is given
+// --vecplan_before=<VECPLAN.EXE>, that earlier executable with the built-in
+// ones only (the whole run as it was before a change). Counters, medians of
+// the wall-clock times: each in milliseconds (taught_ms, builtin_ms,
+// tesseract_ms, before_ms), the file's size, and the taught run's ratios
+// to the others: "ratio" to the built-in run of the same executable,
+// "tesseract_ratio" (the goal: at most 0.1) and "before_ratio" (the goal:
+// at most 1.5); the cpu_ ratios are the same for the processes' CPU time.
+// Without Tesseract its counters are left out. Most of a run's wall-clock
+// time may go to making resvec.txt durable (fsync), the same for every
+// VECPLAN.EXE run, so the wall-clock and CPU ratios bracket what a faster
+// or a slower disk would show.
 void BM_RunWith5000Taught(benchmark::State& state)
 {
     constexpr int kTaught = 5000;
@@ -245,31 +258,77 @@ void BM_RunWith5000Taught(benchmark::State& state)
     const std::string withTaught = *text + vanto::vecplan::formatTaughtPart(references);
     std::ofstream(taught.dir / "refset.db", std::ios::binary | std::ios::trunc) << withTaught;
 
-    std::vector<double> sides[2], cpu[2];
-    const auto timed = [&](const Scratch& s, int side) {
-        const double cpuBefore = childrenCpuSeconds();
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = run({ s.exe, s.image });
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        sides[side].push_back(took.count());
-        cpu[side].push_back(childrenCpuSeconds() - cpuBefore);
-        return ok;
+    struct Side {
+        std::vector<std::string> args;
+        std::vector<double> wall {}, cpu {};
     };
-    for (auto _ : state) {
-        if (!timed(taught, 0) || !timed(builtIn, 1)) {
-            state.SkipWithError("a run failed");
-            return;
-        }
-        state.SetIterationTime(sides[0].back() + sides[1].back());
+    std::vector<Side> sides { { { taught.exe, taught.image } },
+        { { builtIn.exe, builtIn.image } } };
+    const bool tesseract = run({ "tesseract", "--version" });
+    if (tesseract)
+        sides.push_back({ { "tesseract", taught.image, "stdout", "--psm", "10", "-l", "spa" } });
+    std::optional<Scratch> before;
+    if (!vecplanBefore.empty()) {
+        before.emplace(vecplanBefore);
+        sides.push_back({ { before->exe, before->image } });
     }
-    state.counters["taught_ms"] = median(sides[0]) * 1e3;
-    state.counters["builtin_ms"] = median(sides[1]) * 1e3;
+    for (auto _ : state) {
+        double took = 0;
+        for (Side& side : sides) {
+            const double cpuBefore = childrenCpuSeconds();
+            const auto start = std::chrono::steady_clock::now();
+            const bool ok = run(side.args);
+            const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+            if (!ok) {
+                state.SkipWithError(("a run failed: " + side.args.front()).c_str());
+                return;
+            }
+            side.wall.push_back(wall.count());
+            side.cpu.push_back(childrenCpuSeconds() - cpuBefore);
+            took += wall.count();
+        }
+        state.SetIterationTime(took);
+    }
+    const double taughtWall = median(sides[0].wall), taughtCpu = median(sides[0].cpu);
+    state.counters["taught_ms"] = taughtWall * 1e3;
+    state.counters["builtin_ms"] = median(sides[1].wall) * 1e3;
     state.counters["refset_bytes"] = static_cast<double>(withTaught.size());
-    state.counters["ratio"] = median(sides[0]) / median(sides[1]);
-    state.counters["cpu_ratio"] = median(cpu[0]) / median(cpu[1]);
+    state.counters["ratio"] = taughtWall / median(sides[1].wall);
+    state.counters["cpu_ratio"] = taughtCpu / median(sides[1].cpu);
+    std::size_t next = 2;
+    if (tesseract) {
+        state.counters["tesseract_ms"] = median(sides[next].wall) * 1e3;
+        state.counters["tesseract_ratio"] = taughtWall / median(sides[next].wall);
+        state.counters["cpu_tesseract_ratio"] = taughtCpu / median(sides[next].cpu);
+        ++next;
+    }
+    if (before) {
+        state.counters["before_ms"] = median(sides[next].wall) * 1e3;
+        state.counters["before_ratio"] = taughtWall / median(sides[next].wall);
+        state.counters["cpu_before_ratio"] = taughtCpu / median(sides[next].cpu);
+    }
 }
 BENCHMARK(BM_RunWith5000Taught)->Iterations(61)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    // Our one option is taken out before Google Benchmark reads the rest.
+    constexpr std::string_view kBefore = "--vecplan_before=";
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (i > 0 && arg.starts_with(kBefore))
+            vecplanBefore = arg.substr(kBefore.size());
+        else
+            rest.push_back(argv[i]);
+    }
+    int count = static_cast<int>(rest.size());
+    benchmark::Initialize(&count, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(count, rest.data()))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

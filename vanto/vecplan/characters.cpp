@@ -1,9 +1,6 @@
 #include "characters.hpp"
 
-#include <unicode/ubrk.h>
-#include <unicode/uchar.h>
-#include <unicode/unorm2.h>
-#include <unicode/ustring.h>
+#include "unicode_library.hpp"
 
 #include <algorithm>
 #include <memory>
@@ -50,10 +47,14 @@ std::size_t decodeOne(std::string_view s, char32_t& cp)
     return length;
 }
 
-// Characters that do not show as themselves on a line of text.
+// Characters that do not show as themselves on a line of text; without
+// ICU to tell, any character outside ASCII.
 bool invisible(char32_t cp)
 {
-    switch (u_charType(static_cast<UChar32>(cp))) {
+    const UnicodeLibrary* icu = unicodeLibrary();
+    if (!icu)
+        return true;
+    switch (icu->charType(static_cast<UChar32>(cp))) {
     case U_CONTROL_CHAR:
     case U_FORMAT_CHAR:
     case U_LINE_SEPARATOR:
@@ -64,9 +65,9 @@ bool invisible(char32_t cp)
     }
 }
 
-LabelFault faultOfFirst(char32_t cp)
+LabelFault faultOfFirst(const UnicodeLibrary& icu, char32_t cp)
 {
-    switch (u_charType(static_cast<UChar32>(cp))) {
+    switch (icu.charType(static_cast<UChar32>(cp))) {
     case U_SPACE_SEPARATOR:
     case U_LINE_SEPARATOR:
     case U_PARAGRAPH_SEPARATOR:
@@ -87,21 +88,19 @@ LabelFault faultOfFirst(char32_t cp)
     }
 }
 
-struct BreakIteratorCloser {
-    void operator()(UBreakIterator* it) const { ubrk_close(it); }
-};
-
 // How many characters (extended grapheme clusters) the UTF-16 text holds,
 // or -1 when ICU cannot tell.
-int characterCount(const std::u16string& text)
+int characterCount(const UnicodeLibrary& icu, const std::u16string& text)
 {
     UErrorCode status = U_ZERO_ERROR;
-    const std::unique_ptr<UBreakIterator, BreakIteratorCloser> it(
-        ubrk_open(UBRK_CHARACTER, "", text.data(), static_cast<int32_t>(text.size()), &status));
+    const auto close = [&](UBreakIterator* it) { icu.closeBreaks(it); };
+    const std::unique_ptr<UBreakIterator, decltype(close)> it(
+        icu.openBreaks(UBRK_CHARACTER, "", text.data(), static_cast<int32_t>(text.size()), &status),
+        close);
     if (U_FAILURE(status))
         return -1;
     int count = 0;
-    for (int32_t at = ubrk_first(it.get()); (at = ubrk_next(it.get())) != UBRK_DONE;)
+    for (int32_t at = icu.firstBreak(it.get()); (at = icu.nextBreak(it.get())) != UBRK_DONE;)
         ++count;
     return count;
 }
@@ -135,20 +134,23 @@ LabelCheck checkLabel(std::string_view text)
         check.label = std::string(text);
         return check;
     }
+    const UnicodeLibrary* icu = unicodeLibrary();
+    if (!icu)
+        return fail(LabelFault::NoUnicodeLibrary);
 
     UErrorCode status = U_ZERO_ERROR;
     std::u16string utf16(text.size(), u'\0');
     int32_t length = 0;
-    u_strFromUTF8(utf16.data(), static_cast<int32_t>(utf16.size()), &length, text.data(),
+    icu->fromUtf8(utf16.data(), static_cast<int32_t>(utf16.size()), &length, text.data(),
         static_cast<int32_t>(text.size()), &status);
     if (U_FAILURE(status))
         return fail(LabelFault::NotUtf8);
     utf16.resize(static_cast<std::size_t>(length));
 
-    const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
+    const UNormalizer2* nfc = icu->composition(&status);
     std::u16string composed(utf16.size() * 3 + 1, u'\0');
     const int32_t composedLength = U_SUCCESS(status)
-        ? unorm2_normalize(nfc, utf16.data(), static_cast<int32_t>(utf16.size()), composed.data(),
+        ? icu->normalize(nfc, utf16.data(), static_cast<int32_t>(utf16.size()), composed.data(),
             static_cast<int32_t>(composed.size()), &status)
         : 0;
     if (U_FAILURE(status))
@@ -157,10 +159,10 @@ LabelCheck checkLabel(std::string_view text)
 
     UChar32 firstComposed = 0;
     U16_GET(composed.data(), 0, 0, static_cast<int32_t>(composed.size()), firstComposed);
-    if (const LabelFault fault = faultOfFirst(static_cast<char32_t>(firstComposed));
+    if (const LabelFault fault = faultOfFirst(*icu, static_cast<char32_t>(firstComposed));
         fault != LabelFault::None)
         return fail(fault);
-    const int count = characterCount(composed);
+    const int count = characterCount(*icu, composed);
     if (count != 1) {
         check.characters = count;
         return fail(LabelFault::Several);
@@ -168,7 +170,7 @@ LabelCheck checkLabel(std::string_view text)
 
     std::string utf8(composed.size() * 3, '\0');
     int32_t utf8Length = 0;
-    u_strToUTF8(utf8.data(), static_cast<int32_t>(utf8.size()), &utf8Length, composed.data(),
+    icu->toUtf8(utf8.data(), static_cast<int32_t>(utf8.size()), &utf8Length, composed.data(),
         static_cast<int32_t>(composed.size()), &status);
     if (U_FAILURE(status))
         return fail(LabelFault::NotUtf8);

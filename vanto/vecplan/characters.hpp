@@ -20,6 +20,7 @@ enum class LabelFault {
     Unassigned, // no character of Unicode (yet), or a noncharacter
     LoneMark, // a combining mark with nothing to combine with
     Several, // more than one character
+    NoUnicodeLibrary, // outside ASCII, and ICU, which tells, cannot be loaded
 };
 
 struct LabelCheck {

@@ -45,34 +45,43 @@ constexpr int kFrameScale = scaleOf(kGroups[kFrameGroup].weight);
 
 using Row = std::array<std::int16_t, kRowLength>;
 
-// Per value of the vector: its place in a scaled row and its group's scale.
-struct Placing {
-    std::array<std::int16_t, kVectorSize> index {};
-    std::array<std::int16_t, kVectorSize> scale {};
-};
+// The rows that one block of the ranker's memory holds.
+constexpr std::size_t kBlockRows = RowBlock::kValues / kRowLength;
+static_assert(RowBlock::kValues % kRowLength == 0);
 
-constexpr Placing placing()
+// The scale of each value of the vector: its group's weight's square root.
+constexpr std::array<std::int16_t, kVectorSize> valueScales()
 {
-    Placing p;
+    std::array<std::int16_t, kVectorSize> scales {};
     for (const FeatureGroup& g : kGroups)
-        for (int i = g.offset; i < g.offset + g.count; ++i) {
-            p.index[static_cast<std::size_t>(i)]
-                = static_cast<std::int16_t>(i < kFrameOffset ? i : kShapeLength + i - kFrameOffset);
-            p.scale[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(scaleOf(g.weight));
-        }
-    return p;
+        for (int i = g.offset; i < g.offset + g.count; ++i)
+            scales[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(scaleOf(g.weight));
+    return scales;
 }
-constexpr Placing kPlacing = placing();
+constexpr std::array<std::int16_t, kVectorSize> kScales = valueScales();
+
+// The values before the frame that a whole number of vector lanes holds.
+constexpr std::size_t kLaneValues = kFrameOffset / kLanes * kLanes;
 
 // Every value scaled is at most kMaxValue times the largest scale, and a
 // whole sum of squared differences stays well inside an int (the largest
-// groups hold shares that add up to a thousand).
+// groups hold shares that add up to a thousand). Every lane of the row is
+// written, the padding's included.
 void scaleInto(const FeatureVector& values, std::int16_t* row)
 {
-    std::fill(row, row + kRowLength, std::int16_t { 0 });
-    for (std::size_t i = 0; i < values.size(); ++i)
-        row[kPlacing.index[i]]
-            = static_cast<std::int16_t>(std::clamp(values[i], 0, kMaxValue) * kPlacing.scale[i]);
+    const auto scaled = [&](std::size_t i) {
+        return static_cast<std::int16_t>(std::clamp(values[i], 0, kMaxValue) * kScales[i]);
+    };
+    // A count known when compiling and a whole number of lanes: the
+    // compiler scales these in vector instructions.
+    for (std::size_t i = 0; i < kLaneValues; ++i)
+        row[i] = scaled(i);
+    for (std::size_t i = kLaneValues; i < kFrameOffset; ++i)
+        row[i] = scaled(i);
+    std::fill(row + kFrameOffset, row + kShapeLength, std::int16_t { 0 });
+    for (std::size_t i = 0; i < kFrameCount; ++i)
+        row[kShapeLength + i] = scaled(kFrameOffset + i);
+    std::fill(row + kShapeLength + kFrameCount, row + kRowLength, std::int16_t { 0 });
 }
 
 // The sum of squared differences of two rows of small integers; a count
@@ -189,29 +198,52 @@ double Ranking::farness() const
 
 Ranker::Ranker(const std::vector<Reference>& references)
 {
-    scaled_.reserve(references.size() * kRowLength);
     for (const Reference& r : references)
         add(r);
 }
 
-void Ranker::add(const Reference& reference)
+std::uint32_t Ranker::numberOf(const std::string& label)
 {
-    auto it = numbers_.find(reference.label);
+    // Most labels are one ASCII character: looked up without hashing.
+    const bool ascii = label.size() == 1 && static_cast<unsigned char>(label[0]) < kAsciiLabels;
+    if (ascii && asciiNumbers_[static_cast<unsigned char>(label[0])] != 0)
+        return asciiNumbers_[static_cast<unsigned char>(label[0])] - 1;
+    auto it = numbers_.find(label);
     if (it == numbers_.end()) {
         const auto number = static_cast<std::uint32_t>(labels_.size());
-        it = numbers_.emplace(reference.label, number).first;
-        labels_.push_back(reference.label);
+        it = numbers_.emplace(label, number).first;
+        labels_.push_back(label);
         families_.push_back({ number, false, {} });
         families_.push_back({ number, true, {} });
     }
-    const std::uint32_t family = 2 * it->second + (reference.taught ? 1 : 0);
-    const auto index = static_cast<std::uint32_t>(origins_.size());
+    if (ascii)
+        asciiNumbers_[static_cast<unsigned char>(label[0])] = it->second + 1;
+    return it->second;
+}
+
+void Ranker::add(const Reference& reference)
+{
+    const std::uint32_t family = 2 * numberOf(reference.label) + (reference.taught ? 1 : 0);
+    const auto index = static_cast<std::uint32_t>(familyOf_.size());
     families_[family].members.push_back(index);
     families_[family].usual = -1;
     familyOf_.push_back(family);
-    origins_.push_back(reference.origin);
-    scaled_.resize(scaled_.size() + kRowLength);
-    scaleInto(reference.values, scaled_.data() + scaled_.size() - kRowLength);
+    origins_ += reference.origin;
+    originEnds_.push_back(static_cast<std::uint32_t>(origins_.size()));
+    if (index % kBlockRows == 0)
+        blocks_.emplace_back();
+    scaleInto(reference.values, blocks_.back().data() + index % kBlockRows * kRowLength);
+}
+
+const std::int16_t* Ranker::row(std::size_t reference) const
+{
+    return blocks_[reference / kBlockRows].data() + reference % kBlockRows * kRowLength;
+}
+
+std::string_view Ranker::origin(std::size_t reference) const
+{
+    const std::size_t start = reference == 0 ? 0 : originEnds_[reference - 1];
+    return std::string_view(origins_).substr(start, originEnds_[reference] - start);
 }
 
 double Ranker::usualDistance(const Family& family) const
@@ -223,12 +255,11 @@ double Ranker::usualDistance(const Family& family) const
     const std::size_t step = std::max<std::size_t>(1, m.size() / kUsualSample);
     for (std::size_t i = 0; m.size() > 1 && i < m.size() && nearest.size() < kUsualSample;
          i += step) {
-        const std::int16_t* row = scaled_.data() + std::size_t { m[i] } * kRowLength;
+        const std::int16_t* from = row(m[i]);
         long long best = std::numeric_limits<long long>::max();
         for (std::size_t j = 0; j < m.size(); ++j)
             if (j != i)
-                best = std::min(best,
-                    distanceUpTo(row, scaled_.data() + std::size_t { m[j] } * kRowLength, best));
+                best = std::min(best, distanceUpTo(from, row(m[j]), best));
         nearest.push_back(std::sqrt(static_cast<double>(best)));
     }
     if (nearest.empty()) {
@@ -246,10 +277,10 @@ Ranking Ranker::rank(const FeatureVector& vector, std::size_t count) const
     alignas(32) Row query;
     scaleInto(vector, query.data());
     ClosestTwo closest(families_.size());
-    for (std::size_t r = 0; r < origins_.size(); ++r) {
+    for (std::size_t r = 0; r < familyOf_.size(); ++r) {
         const std::uint32_t family = familyOf_[r];
         const long long enough = closest.enough(family);
-        const long long d = distanceUpTo(query.data(), scaled_.data() + r * kRowLength, enough);
+        const long long d = distanceUpTo(query.data(), row(r), enough);
         if (d < enough)
             closest.offer(family, d, static_cast<std::uint32_t>(r));
     }
@@ -279,8 +310,8 @@ Ranking Ranker::rank(const FeatureVector& vector, std::size_t count) const
     Ranking result;
     for (std::size_t i = 0; i < scored.size() && i < count; ++i) {
         const Family& f = families_[scored[i].family];
-        result.candidates.push_back({ labels_[f.label], origins_[closest.source(scored[i].family)],
-            scored[i].distance, f.taught });
+        result.candidates.push_back({ labels_[f.label],
+            std::string(origin(closest.source(scored[i].family))), scored[i].distance, f.taught });
     }
     // Far is judged against the best character's own references; a
     // character known from one reference only says nothing about that, so

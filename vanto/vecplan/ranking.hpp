@@ -4,10 +4,13 @@
 #pragma once
 
 #include "refset.hpp"
+#include "row_block.hpp"
 
+#include <array>
 #include <cstdint>
-#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vanto::vecplan {
@@ -75,7 +78,7 @@ public:
     explicit Ranker(const std::vector<Reference>& references);
 
     void add(const Reference& reference);
-    std::size_t size() const { return origins_.size(); }
+    std::size_t size() const { return familyOf_.size(); }
 
     // The `count` best labels for a vector, best first (ties keep the order
     // of the references), and the judgement of doubt.
@@ -90,17 +93,27 @@ private:
         mutable double usual = -1; // not worked out yet
     };
 
+    std::uint32_t numberOf(const std::string& label);
     double usualDistance(const Family& family) const;
+    const std::int16_t* row(std::size_t reference) const;
+    std::string_view origin(std::size_t reference) const;
 
-    // Per reference, the values each times the square root of its group's
-    // weight, the frame last, padded with zeros to a whole number of
-    // vector lanes: one plain sum of squared differences gives the
+    // Per reference, a row of the values each times the square root of its
+    // group's weight, the frame last, padded with zeros to a whole number
+    // of vector lanes: one plain sum of squared differences gives the
     // weighted distance, a loop the compiler turns into vector instructions.
-    std::vector<std::int16_t> scaled_;
+    // The rows lie in blocks that never move, so a set that grows as it is
+    // read is never copied.
+    std::vector<RowBlock> blocks_;
     std::vector<std::uint32_t> familyOf_; // per reference
-    std::vector<std::string> origins_; // per reference
+    // The origins one after the other, and where each one ends.
+    std::string origins_;
+    std::vector<std::uint32_t> originEnds_; // per reference
     std::vector<std::string> labels_; // by number
-    std::map<std::string, std::uint32_t, std::less<>> numbers_;
+    std::unordered_map<std::string, std::uint32_t> numbers_;
+    // The same for labels of one ASCII character, plus one (0: none yet).
+    static constexpr std::size_t kAsciiLabels = 128;
+    std::array<std::uint32_t, kAsciiLabels> asciiNumbers_ {};
     std::vector<Family> families_; // two per label: built-in, taught
 };
 

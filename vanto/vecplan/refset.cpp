@@ -2,6 +2,8 @@
 
 #include "characters.hpp"
 #include "ranking.hpp"
+#include "unicode_library.hpp"
+#include "values_text.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -80,33 +82,6 @@ bool blank(char c)
     return c == ' ' || c == '\t';
 }
 
-// The values as the writers write them: one space before each, at most
-// four digits, nothing after the last; p is left at the line's end. False at
-// anything else (the careful readings below then read or explain it).
-bool readValues(const char*& p, const char* end, FeatureVector& values)
-{
-    for (int& value : values) {
-        if (p == end || *p != ' ')
-            return false;
-        ++p;
-        unsigned digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
-        if (digit > 9)
-            return false;
-        unsigned v = 0;
-        int digits = 0;
-        do {
-            v = v * 10 + digit;
-            ++p;
-            ++digits;
-            digit = p < end ? static_cast<unsigned>(*p - '0') : 10u;
-        } while (digit <= 9 && digits < 4);
-        if (digit <= 9 || v > static_cast<unsigned>(kMaxValue))
-            return false;
-        value = static_cast<int>(v);
-    }
-    return p == end;
-}
-
 // The usual line of a reference set, read in one pass without allocating
 // more than the reference itself: false at anything unusual (which the
 // careful reading below then reads or explains).
@@ -126,8 +101,9 @@ bool readQuickly(std::string_view line, Reference& ref)
     const std::string_view origin = token();
     if (origin.empty() || !isOneCharacter(label) || !readValues(p, end, ref.values))
         return false;
-    ref.label = std::string(label);
-    ref.origin = std::string(origin);
+    // Into the strings of the reference read before: no fresh memory a line.
+    ref.label.assign(label);
+    ref.origin.assign(origin);
     return true;
 }
 
@@ -161,7 +137,12 @@ public:
     {
         if (!quoted("el carácter", ref.label))
             return false;
-        if (!isTaughtLabel(ref.label))
+        const LabelCheck label = checkLabel(ref.label);
+        if (label.fault == LabelFault::NoUnicodeLibrary)
+            return failWith("no se puede comprobar la etiqueta \"" + escapeText(ref.label)
+                + "\": no se puede cargar " + std::string(unicodeLibraryName())
+                + ", la biblioteca que dice qué es cada carácter Unicode");
+        if (!label.ok() || label.label != ref.label)
             return failWith("la etiqueta \"" + escapeText(ref.label)
                 + "\" no es un único carácter que se pueda enseñar");
         skipBlanks();
@@ -214,9 +195,9 @@ private:
     bool finish(Reference& ref)
     {
         const std::size_t slash = ref.image.rfind('/');
-        ref.origin = "enseñada: "
-            + escapeText(
-                std::string_view(ref.image).substr(slash == std::string::npos ? 0 : slash + 1));
+        ref.origin.assign("enseñada: ");
+        ref.origin += escapeText(
+            std::string_view(ref.image).substr(slash == std::string::npos ? 0 : slash + 1));
         ref.taught = true;
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include "system_reason.hpp"
 #include "tool_files.hpp"
+#include "unicode_library.hpp"
 #include "vecplan.hpp"
 
 namespace vanto::vecplan {
@@ -45,6 +46,10 @@ std::string describeLabelFault(const LabelCheck& check, std::string_view given)
     case LabelFault::Several:
         return quoted(given) + " son " + std::to_string(check.characters)
             + " caracteres; se enseña uno solo.";
+    case LabelFault::NoUnicodeLibrary:
+        return "No se puede comprobar " + quoted(given) + ": no se puede cargar "
+            + std::string(unicodeLibraryName())
+            + ", la biblioteca que dice qué es cada carácter Unicode.";
     }
     return {};
 }

@@ -4,11 +4,13 @@
 // other input that parses as a PBM of at most 2^16 pixels is cleaned and
 // measured: every value lies between 0 and 1000, the shares of the zones
 // and of the directions add up to about a thousand, the box lies inside the
-// image, and the zone layout agrees with the vector.
+// image, and the zone layout agrees with the vector. An input that starts
+// with a space is a line's values: both readings of them agree.
 #include "features.hpp"
 #include "pbm.hpp"
 #include "ranking.hpp"
 #include "refset.hpp"
+#include "values_text.hpp"
 
 #include <cstdint>
 #include <cstdlib>
@@ -54,6 +56,19 @@ void checkRefset(std::string_view text)
     Ranker(first.references).rank(first.references.front().values, 5);
 }
 
+void checkValues(std::string_view text)
+{
+    using namespace vanto::vecplan;
+    FeatureVector fast {}, careful {};
+    const char* p = text.data();
+    const bool fastRead = readValues(p, text.data() + text.size(), fast);
+    check(!fastRead || p == text.data() + text.size());
+    p = text.data();
+    const bool carefulRead = readValuesOneByOne(p, text.data() + text.size(), careful);
+    check(fastRead == carefulRead);
+    check(!fastRead || fast == careful);
+}
+
 int sumOf(const vanto::vecplan::Features& f, int group)
 {
     const auto& g = vanto::vecplan::kGroups[static_cast<std::size_t>(group)];
@@ -94,6 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (bytes.starts_with("VECPLAN-REFSET")) {
         checkRefset(bytes);
+        return 0;
+    }
+    if (bytes.starts_with(" ")) {
+        checkValues(bytes);
         return 0;
     }
     const vanto::PbmResult result = vanto::parsePbm(bytes);

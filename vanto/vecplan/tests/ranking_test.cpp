@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 using namespace vanto::vecplan;
 using namespace vanto::vecplan::test;
@@ -272,4 +273,47 @@ TEST(Doubt, UsualDistanceFollowsReferencesAddedLater)
     ranker.add(near(base, "A", 20));
     ranker.add(near(base, "A", 60));
     EXPECT_DOUBLE_EQ(ranker.rank(base, 1).usual, 20.0);
+}
+
+// The references are laid out in blocks of some thousands: every one is
+// found again exactly, on either side of a block's end, in a ranker built
+// whole or a reference at a time, and in copies that outlive the original.
+TEST(Ranking, ManyReferencesAreKeptExactlyAndCopiesRankAlike)
+{
+    const FeatureVector base = framedRing();
+    constexpr int kCount = 9000;
+    std::vector<Reference> refs;
+    for (int i = 0; i < kCount; ++i) {
+        Reference r { "L" + std::to_string(i), "o/" + std::to_string(i), base };
+        r.values[0] = i % (kMaxValue + 1);
+        r.values[1] = i / (kMaxValue + 1);
+        refs.push_back(r);
+    }
+    auto original = std::make_unique<Ranker>(refs);
+    Ranker oneByOne;
+    for (const Reference& r : refs)
+        oneByOne.add(r);
+    EXPECT_EQ(original->size(), refs.size());
+    EXPECT_EQ(oneByOne.size(), refs.size());
+    const Ranker copied(*original);
+    Ranker assigned;
+    assigned = *original;
+    original.reset();
+
+    for (const int i : { 0, 1, 4095, 4096, 4097, 5000, 8191, 8192, kCount - 1 }) {
+        const FeatureVector& v = refs[static_cast<std::size_t>(i)].values;
+        const Ranking r = copied.rank(v, 3);
+        ASSERT_EQ(r.candidates.size(), 3u) << i;
+        EXPECT_EQ(r.candidates[0].label, refs[static_cast<std::size_t>(i)].label);
+        EXPECT_EQ(r.candidates[0].origin, refs[static_cast<std::size_t>(i)].origin);
+        EXPECT_EQ(r.candidates[0].distance, 0.0) << i;
+        for (const Ranker* other : { &oneByOne, &assigned }) {
+            const Ranking same = other->rank(v, 3);
+            ASSERT_EQ(same.candidates.size(), 3u) << i;
+            for (std::size_t c = 0; c < 3; ++c) {
+                EXPECT_EQ(same.candidates[c].label, r.candidates[c].label) << i;
+                EXPECT_EQ(same.candidates[c].distance, r.candidates[c].distance) << i;
+            }
+        }
+    }
 }

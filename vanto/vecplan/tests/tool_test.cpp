@@ -3,10 +3,12 @@
 #include "test_files.hpp"
 #include "test_images.hpp"
 #include "tool_files.hpp"
+#include "unicode_library.hpp"
 #include "vecplan.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -29,10 +31,11 @@ struct Outcome {
     long long peakBytes = 0; // the child's peak resident memory
 };
 
-// Runs program with args in directory cwd and collects its standard output
-// and its peak memory.
-Outcome runIn(
-    const std::string& cwd, const std::string& program, const std::vector<std::string>& args)
+// Runs program with args in directory cwd, with the environment variables
+// given as NAME=value added, and collects its standard output and its peak
+// memory.
+Outcome runIn(const std::string& cwd, const std::string& program,
+    const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
 {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -45,6 +48,10 @@ Outcome runIn(
     if (pid == 0) {
         if (::chdir(cwd.c_str()) != 0 || ::dup2(pipeFds[1], 1) < 0)
             ::_exit(127);
+        for (const std::string& variable : environment) {
+            const std::size_t equals = variable.find('=');
+            ::setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
+        }
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
@@ -161,6 +168,49 @@ TEST(VecplanTool, TeachesBesideTheExecutableAndTheNextRunKnowsIt)
     EXPECT_EQ(run.out, "Carácter reconocido: Z\n");
     EXPECT_EQ(tool.dir.entries(),
         (std::vector<std::string> { "VECPLAN.EXE", "refset.db", "resvec.txt" }));
+}
+
+// ICU is loaded only for characters outside ASCII. With a broken copy of
+// it first on the library path, a run whose labels and image names are all
+// ASCII still works; teaching "ñ" is refused with one line that names the
+// library, and leaves the set as it was; a set that holds a taught "ñ" is
+// refused naming the line. With the system's ICU, "ñ" is taught and read.
+TEST(VecplanTool, LoadsIcuOnlyForCharactersOutsideAscii)
+{
+    ToolDir tool;
+    const std::string refset = tool.dir.file("refset.db");
+    writeText(refset, smallRefset());
+    ScratchDir elsewhere;
+    const vanto::Bitmap z = drawing({ "######", "....##", "...##.", "..##..", ".##...", "######" });
+    writeText(elsewhere.file("zeta.pbm"), vanto::formatPlainPbm(z));
+    ScratchDir broken;
+    const std::string library(unicodeLibraryName());
+    writeText(broken.file(library), "no es una biblioteca\n");
+    const std::vector<std::string> brokenIcu { "LD_LIBRARY_PATH=" + broken.path() };
+
+    Outcome o = runIn(elsewhere.path(), tool.exe, { "--aprende", "Z", "zeta.pbm" }, brokenIcu);
+    EXPECT_EQ(o.status, 0) << o.out;
+    o = runIn(elsewhere.path(), tool.exe, { "zeta.pbm" }, brokenIcu);
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(o.out, "Carácter reconocido: Z\n");
+
+    const std::string before = readText(refset);
+    o = runIn(elsewhere.path(), tool.exe, { "--aprende", "ñ", "zeta.pbm" }, brokenIcu);
+    EXPECT_NE(o.status, 0);
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 1) << o.out;
+    EXPECT_NE(o.out.find("no se puede cargar " + library), std::string::npos) << o.out;
+    EXPECT_EQ(readText(refset), before);
+
+    o = runIn(elsewhere.path(), tool.exe, { "--aprende", "ñ", "zeta.pbm" });
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_NE(readText(refset).find("\"ñ\" "), std::string::npos);
+    o = runIn(elsewhere.path(), tool.exe, { "zeta.pbm" });
+    EXPECT_EQ(o.status, 0) << o.out;
+
+    o = runIn(elsewhere.path(), tool.exe, { "zeta.pbm" }, brokenIcu);
+    EXPECT_NE(o.status, 0);
+    EXPECT_NE(o.out.find(" no es válida: línea "), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("no se puede cargar " + library), std::string::npos) << o.out;
 }
 
 // Images of every shape the reader accepts, all black: the run's peak
