@@ -9,7 +9,7 @@ namespace glifora {
 
 TextFile readTextFile(const QString& path, qint64 maxSize)
 {
-    const tools::FileBytes file = tools::readRegularFile(
+    const support::FileBytes file = support::readRegularFile(
         QFile::encodeName(path).toStdString(), static_cast<std::uint64_t>(maxSize));
     if (!file.ok())
         return TextFile{QString(), QString::fromStdString(file.error)};

@@ -190,7 +190,7 @@ public:
     {
     }
 
-    tools::WaitAnswer observe(std::chrono::milliseconds elapsed)
+    runner::WaitAnswer observe(std::chrono::milliseconds elapsed)
     {
         if (!window && elapsed >= kShowAfter) {
             window = std::make_unique<WaitingWindow>(program, parent);
@@ -205,10 +205,10 @@ public:
         // waiting window, and the filter keeps it from every other.
         QCoreApplication::processEvents(
             window ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-        return cancelled ? tools::WaitAnswer::Stop : tools::WaitAnswer::Continue;
+        return cancelled ? runner::WaitAnswer::Stop : runner::WaitAnswer::Continue;
     }
 
-    tools::WaitObserver observer()
+    runner::WaitObserver observer()
     {
         return [this](std::chrono::milliseconds elapsed) { return observe(elapsed); };
     }
@@ -228,10 +228,10 @@ std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& progr
     std::string_view commandLine, std::string_view driveRoot)
 {
     Wait wait(parent, program);
-    return tools::ejecuta(commandLine, driveRoot, wait.observer());
+    return runner::ejecuta(commandLine, driveRoot, wait.observer());
 }
 
-bool waitForLaunched(QWidget* parent, const QString& program, const tools::LaunchedProcess& process)
+bool waitForLaunched(QWidget* parent, const QString& program, const runner::LaunchedProcess& process)
 {
     if (!process.running())
         return true;

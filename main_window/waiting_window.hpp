@@ -15,7 +15,7 @@ class QLabel;
 
 namespace glifora {
 
-namespace tools {
+namespace runner {
 class LaunchedProcess;
 }
 
@@ -47,7 +47,7 @@ std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& progr
 // the WaitingWindow shows, and "Cancelar" stops the waiting, not the process.
 // Returns whether the process has ended.
 bool waitForLaunched(
-    QWidget* parent, const QString& program, const tools::LaunchedProcess& process);
+    QWidget* parent, const QString& program, const runner::LaunchedProcess& process);
 
 // Whether a tool is being waited for. Input is kept from the windows then,
 // but a command can also be reached without input (an accessibility tool

@@ -578,7 +578,7 @@ std::string readEachReference(
     std::string pending; // the start of a line that the last piece cut
     std::size_t offset = 0; // where the piece starts in the file
     bool stopped = false;
-    const std::string failure = glifora::tools::readRegularFileInPieces(
+    const std::string failure = glifora::support::readRegularFileInPieces(
         path, kMaxRefsetBytes, kPieceBytes, [&](std::string_view piece) {
             std::size_t start = 0;
             for (std::size_t end; !stopped && (end = piece.find('\n', start)) != piece.npos;

@@ -26,7 +26,7 @@ std::string replaceFileAtomically(
 
 // The Spanish message for a replacement of dir/name that failed.
 std::string describeReplaceFailure(
-    const glifora::tools::ReplaceResult& result, const std::string& dir, std::string_view name);
+    const glifora::support::ReplaceResult& result, const std::string& dir, std::string_view name);
 
 // A lock on a folder, held from construction until destruction: shared by
 // those that read the reference set there (recognition runs), exclusive for

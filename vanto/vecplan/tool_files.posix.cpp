@@ -17,7 +17,7 @@ namespace {
 
 std::string reason(int error)
 {
-    return glifora::tools::systemReason(error);
+    return glifora::wording::systemReason(error);
 }
 
 } // namespace
@@ -42,9 +42,9 @@ std::string executableDirectory(std::string& error)
 }
 
 std::string describeReplaceFailure(
-    const glifora::tools::ReplaceResult& result, const std::string& dir, std::string_view name)
+    const glifora::support::ReplaceResult& result, const std::string& dir, std::string_view name)
 {
-    using glifora::tools::ReplaceStep;
+    using glifora::support::ReplaceStep;
     const std::string& temp = result.temporary;
     switch (result.failed) {
     case ReplaceStep::None:
@@ -117,7 +117,7 @@ std::string replace(const std::string& dir, std::string_view name, std::string_v
     const std::int64_t* startStamp, bool& superseded)
 {
     const std::string target = dir + "/" + std::string(name);
-    glifora::tools::ReplaceOptions options;
+    glifora::support::ReplaceOptions options;
     if (startStamp) {
         // Runs that compare start stamps do so one at a time, under the
         // folder's lock, so that none can slip an older result in between
@@ -125,8 +125,8 @@ std::string replace(const std::string& dir, std::string_view name, std::string_v
         options.modifiedAt = *startStamp;
         options.mayReplace = [&] { return !newerResult(target, *startStamp); };
     }
-    const glifora::tools::ReplaceResult result
-        = glifora::tools::replaceFile(dir, name, contents, options);
+    const glifora::support::ReplaceResult result
+        = glifora::support::replaceFile(dir, name, contents, options);
     superseded = result.declined;
     return describeReplaceFailure(result, dir, name);
 }

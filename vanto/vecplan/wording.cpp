@@ -88,13 +88,13 @@ std::string describeStoreFailure(const StoreResult& result, const std::string& t
         return {};
     case StoreStep::Lock:
         return "No se puede bloquear la carpeta " + toolDir + ": "
-            + glifora::tools::systemReason(result.error) + ".";
+            + glifora::wording::systemReason(result.error) + ".";
     case StoreStep::Read:
     case StoreStep::Damaged:
         return result.message;
     case StoreStep::SetAside:
         return "No se puede apartar la base de referencias " + path
-            + ", que no es válida: " + glifora::tools::systemReason(result.error) + ".";
+            + ", que no es válida: " + glifora::wording::systemReason(result.error) + ".";
     case StoreStep::Replace:
         return describeReplaceFailure(result.replaced, toolDir, kRefsetName);
     }

@@ -7,14 +7,14 @@ namespace vanto {
 
 std::string writeFileWhole(const std::string& path, std::string_view bytes)
 {
-    using glifora::tools::ReplaceStep;
+    using glifora::support::ReplaceStep;
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
 
-    const glifora::tools::ReplaceResult result
-        = glifora::tools::replaceFile(folder.empty() ? "/" : folder, name, bytes);
-    const std::string reason = glifora::tools::systemReason(result.error);
+    const glifora::support::ReplaceResult result
+        = glifora::support::replaceFile(folder.empty() ? "/" : folder, name, bytes);
+    const std::string reason = glifora::wording::systemReason(result.error);
     switch (result.failed) {
     case ReplaceStep::None:
         return {};

@@ -1,0 +1,79 @@
+#include "text_encoding.hpp"
+
+namespace glifora::support {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// The allowed range of the second byte after a lead byte; the bytes after
+// it are always 0x80..0xBF.
+struct LeadInfo {
+    int length;  // 0: not a lead byte
+    unsigned char secondLow;
+    unsigned char secondHigh;
+};
+
+LeadInfo leadInfo(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return {2, 0x80, 0xBF};
+    if (lead == 0xE0)
+        return {3, 0xA0, 0xBF};
+    if (lead == 0xED)
+        return {3, 0x80, 0x9F};  // no surrogates
+    if (lead >= 0xE1 && lead <= 0xEF)
+        return {3, 0x80, 0xBF};
+    if (lead == 0xF0)
+        return {4, 0x90, 0xBF};
+    if (lead >= 0xF1 && lead <= 0xF3)
+        return {4, 0x80, 0xBF};
+    if (lead == 0xF4)
+        return {4, 0x80, 0x8F};  // nothing above U+10FFFF
+    return {0, 0, 0};
+}
+
+}  // namespace
+
+std::string sanitizeUtf8(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    std::size_t i = 0;
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        // Copy runs of ASCII in one go: the common case.
+        std::size_t ascii = i;
+        while (ascii < n && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+            ++ascii;
+        text.append(bytes.substr(i, ascii - i));
+        i = ascii;
+        if (i == n)
+            break;
+
+        const LeadInfo lead = leadInfo(static_cast<unsigned char>(bytes[i]));
+        if (lead.length == 0) {
+            text += kReplacement;
+            ++i;
+            continue;
+        }
+        // Take continuation bytes while they are valid; a sequence cut short
+        // is one maximal ill-formed subpart and so one replacement.
+        std::size_t j = i + 1;
+        for (int k = 1; k < lead.length && j < n; ++k, ++j) {
+            const auto c = static_cast<unsigned char>(bytes[j]);
+            const unsigned char low = k == 1 ? lead.secondLow : 0x80;
+            const unsigned char high = k == 1 ? lead.secondHigh : 0xBF;
+            if (c < low || c > high)
+                break;
+        }
+        if (j - i == static_cast<std::size_t>(lead.length))
+            text.append(bytes.substr(i, j - i));
+        else
+            text += kReplacement;
+        i = j;
+    }
+    return text;
+}
+
+}  // namespace glifora::support
