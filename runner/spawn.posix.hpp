@@ -1,4 +1,4 @@
-// Starting a child process on POSIX: the one place where tools/ turns an
+// Starting a child process on POSIX: the one place where runner/ turns an
 // argument vector into a process. Both the captured runner and the launch
 // without capture go through it. Internal to runner/; not part of its API.
 #pragma once
