@@ -16,41 +16,17 @@
 #include <string_view>
 #include <vector>
 
+#include "descriptor.posix.hpp"
 #include "spawn.posix.hpp"
 #include "text_encoding.hpp"
 #include "wait_appointments.hpp"
 
 namespace glifora::runner {
 
+using support::Descriptor;
 using support::fromNarrow;
 
 namespace {
-
-// A descriptor closed when it goes out of scope, so that every return path
-// releases what the call opened.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1)
-        : fd(fd)
-    {
-    }
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd; }
-    // close() is not retried on EINTR: on Linux the descriptor is gone
-    // whatever it returns.
-    void reset(int other = -1)
-    {
-        if (fd >= 0)
-            close(fd);
-        fd = other;
-    }
-
-private:
-    int fd;
-};
 
 std::string failure(std::string_view what, int error)
 {

@@ -9,12 +9,14 @@
 
 #include <cstring>
 
+#include "descriptor.posix.hpp"
 #include "spawn.posix.hpp"
 #include "system_reason.hpp"
 #include "wait_appointments.hpp"
 
 namespace glifora::runner {
 
+using support::Descriptor;
 using wording::systemMessage;
 
 namespace {
@@ -142,29 +144,29 @@ LaunchResult launchDetached(
 
     const posix::PreparedStart prepared(posix::hostArguments(commandLine, driveRoot), -1);
 
-    int report[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, report) == -1)
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) == -1)
         return failure(errno);
+    Descriptor ours(ends[0]);
+    Descriptor middles(ends[1]);
 
     const pid_t middle = fork();
-    if (middle == -1) {
-        const int error = errno;
-        close(report[0]);
-        close(report[1]);
-        return failure(error);
-    }
+    if (middle == -1)
+        return failure(errno);
     if (middle == 0) {
-        close(report[0]);
+        // _exit() runs no destructor: close() is the only call made here.
+        ours.reset();
         pid_t tool = 0;
         const int error = prepared.start(tool);
         // Without pidfds (Linux before 5.3) the tool is simply not watched.
         const int pidfd = error ? -1 : static_cast<int>(syscall(SYS_pidfd_open, tool, 0));
-        _exit(sendReport(report[1], error, pidfd) ? 0 : 1);
+        _exit(sendReport(middles.get(), error, pidfd) ? 0 : 1);
     }
 
-    close(report[1]);
-    const Report outcome = receiveReport(report[0]);
-    close(report[0]);
+    // Our copy of the middle's end would keep its report from ever ending.
+    middles.reset();
+    const Report outcome = receiveReport(ours.get());
+    ours.reset();
     posix::reap(middle);
 
     if (outcome.error)

@@ -9,33 +9,11 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "descriptor.posix.hpp"
+
 namespace glifora::support {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : fd(fd)
-    {
-    }
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd; }
-    // close() is not retried on EINTR: on Linux the descriptor is gone
-    // whatever it returns.
-    int reset()
-    {
-        const int result = fd >= 0 ? ::close(fd) : 0;
-        fd = -1;
-        return result;
-    }
-
-private:
-    int fd;
-};
 
 bool writeAll(int fd, std::string_view data)
 {
