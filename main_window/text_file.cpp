@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "file_failure.hpp"
 #include "narrow_text.hpp"
 #include "regular_file.hpp"
 
@@ -12,7 +13,7 @@ TextFile readTextFile(const QString& path, qint64 maxSize)
     const support::FileBytes file = support::readRegularFile(
         QFile::encodeName(path).toStdString(), static_cast<std::uint64_t>(maxSize));
     if (!file.ok())
-        return TextFile{QString(), QString::fromStdString(file.error)};
+        return TextFile{QString(), QString::fromStdString(wording::whyNotRead(file.failure))};
     return TextFile{decodeNarrow(QByteArrayView(file.bytes.data(), qsizetype(file.bytes.size()))),
                     QString()};
 }

@@ -7,76 +7,58 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "system_reason.hpp"
+#include "descriptor.posix.hpp"
 
 namespace glifora::support {
 
-using wording::systemReason;
-
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd; }
-    int release()
-    {
-        const int taken = fd;
-        fd = -1;
-        return taken;
-    }
-
-private:
-    int fd;
-};
-
-FileBytes failure(std::string reason)
+ReadFailure failedAt(ReadStep step, int error = 0)
 {
-    return FileBytes{std::string(), std::move(reason)};
+    ReadFailure failure;
+    failure.step = step;
+    failure.error = error;
+    return failure;
 }
 
-std::string tooLarge(std::uint64_t maxBytes)
+ReadFailure tooLarge(std::uint64_t size, std::uint64_t maxBytes)
 {
-    return "es demasiado grande (el máximo es " + std::to_string(maxBytes) + " bytes)";
+    ReadFailure failure;
+    failure.step = ReadStep::TooLarge;
+    failure.size = size;
+    failure.maxBytes = maxBytes;
+    return failure;
 }
 
-// Opens path for reading if it is a regular file no longer than maxBytes;
-// otherwise says why in `error` and gives -1.
-int openRegularFile(const std::string& path, std::uint64_t maxBytes, std::string& error,
-                    std::uint64_t& size)
+// Opens path for reading if it is a regular file no longer than maxBytes,
+// and gives its length at that moment in `size`; otherwise says where it
+// failed in `failure` and gives no descriptor.
+Descriptor openRegularFile(const std::string& path, std::uint64_t maxBytes, ReadFailure& failure,
+                           std::uint64_t& size)
 {
     // O_NONBLOCK: opening a FIFO with no writer would otherwise wait forever.
     // The kind of file is judged afterwards, on what was actually opened.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        error = systemReason(errno);
-        return -1;
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!file.valid()) {
+        failure = failedAt(ReadStep::Open, errno);
+        return file;
     }
-    FileDescriptor file(fd);
     struct stat info{};
     if (::fstat(file.get(), &info) != 0) {
-        error = "no se puede leer: " + systemReason(errno);
-        return -1;
+        failure = failedAt(ReadStep::Inspect, errno);
+        return Descriptor();
     }
     if (S_ISDIR(info.st_mode)) {
-        error = "es una carpeta, no un archivo";
-        return -1;
+        failure = failedAt(ReadStep::Folder);
+        return Descriptor();
     }
     if (!S_ISREG(info.st_mode)) {
-        error = "no es un archivo normal (dispositivo, tubería o similar)";
-        return -1;
+        failure = failedAt(ReadStep::NotRegular);
+        return Descriptor();
     }
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
-        error = "es demasiado grande (" + std::to_string(info.st_size) + " bytes; el máximo es "
-                + std::to_string(maxBytes) + " bytes)";
-        return -1;
+        failure = tooLarge(static_cast<std::uint64_t>(info.st_size), maxBytes);
+        return Descriptor();
     }
 
     // A regular file needs no O_NONBLOCK any more; drop it so that a file
@@ -85,28 +67,27 @@ int openRegularFile(const std::string& path, std::uint64_t maxBytes, std::string
     if (flags >= 0)
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
     size = static_cast<std::uint64_t>(info.st_size);
-    return file.release();
+    return file;
 }
 
 }  // namespace
 
 FileBytes readRegularFile(const std::string& path, std::uint64_t maxBytes)
 {
-    std::string error;
+    FileBytes content;
     std::uint64_t size = 0;
-    const FileDescriptor file(openRegularFile(path, maxBytes, error, size));
-    if (file.get() < 0)
-        return failure(error);
+    const Descriptor file = openRegularFile(path, maxBytes, content.failure, size);
+    if (!file.valid())
+        return content;
 
     // The length may change while we read; never read past the limit. Read
     // straight into the result, so a file costs its own size and no more.
-    FileBytes content;
     content.bytes.resize(static_cast<std::size_t>(size) + 1);  // one more, to see a file that grew
     std::size_t used = 0;
     for (;;) {
         if (used == content.bytes.size()) {
             if (used > maxBytes)
-                return failure(tooLarge(maxBytes));
+                return FileBytes{std::string(), tooLarge(0, maxBytes)};
             content.bytes.resize(std::min<std::uint64_t>(used * 2 + 4096, maxBytes + 1));
         }
         const ssize_t got = ::read(file.get(), content.bytes.data() + used,
@@ -114,27 +95,27 @@ FileBytes readRegularFile(const std::string& path, std::uint64_t maxBytes)
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return failure("no se puede leer: " + systemReason(errno));
+            return FileBytes{std::string(), failedAt(ReadStep::Read, errno)};
         }
         if (got == 0)
             break;
         used += static_cast<std::size_t>(got);
     }
     if (used > maxBytes)
-        return failure(tooLarge(maxBytes));
+        return FileBytes{std::string(), tooLarge(0, maxBytes)};
     content.bytes.resize(used);
     return content;
 }
 
-std::string readRegularFileInPieces(const std::string& path, std::uint64_t maxBytes,
+ReadFailure readRegularFileInPieces(const std::string& path, std::uint64_t maxBytes,
                                     std::size_t pieceBytes,
                                     const std::function<void(std::string_view)>& take)
 {
-    std::string error;
+    ReadFailure failure;
     std::uint64_t size = 0;
-    const FileDescriptor file(openRegularFile(path, maxBytes, error, size));
-    if (file.get() < 0)
-        return error;
+    const Descriptor file = openRegularFile(path, maxBytes, failure, size);
+    if (!file.valid())
+        return failure;
     std::string piece(std::max<std::size_t>(pieceBytes, 1), '\0');
     std::uint64_t total = 0;
     for (;;) {
@@ -142,14 +123,14 @@ std::string readRegularFileInPieces(const std::string& path, std::uint64_t maxBy
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return "no se puede leer: " + systemReason(errno);
+            return failedAt(ReadStep::Read, errno);
         }
         if (got == 0)
             return {};
         total += static_cast<std::uint64_t>(got);
         // The length may change while we read; never read past the limit.
         if (total > maxBytes)
-            return tooLarge(maxBytes);
+            return tooLarge(0, maxBytes);
         take(std::string_view(piece.data(), static_cast<std::size_t>(got)));
     }
 }

@@ -24,6 +24,7 @@
 // line "<character> <image.pbm>" of the list, measured as VECPLAN.EXE
 // measures an image, to the reference set.
 #include "evaluation.hpp"
+#include "file_failure.hpp"
 #include "ranking.hpp"
 #include "refset.hpp"
 
@@ -91,7 +92,8 @@ std::optional<std::string> readWhole(const std::string& path)
 {
     vanto::FileBytes file = vanto::readRegularFile(path, 64u * 1024 * 1024);
     if (!file.ok()) {
-        std::cout << "vecplan_eval: " << path << ": " << file.error << '\n';
+        std::cout << "vecplan_eval: " << path << ": " << glifora::wording::whyNotRead(file.failure)
+                  << '\n';
         return std::nullopt;
     }
     return std::move(file.bytes);

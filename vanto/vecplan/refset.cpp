@@ -1,6 +1,7 @@
 #include "refset.hpp"
 
 #include "characters.hpp"
+#include "file_failure.hpp"
 #include "ranking.hpp"
 #include "unicode_library.hpp"
 #include "values_text.hpp"
@@ -555,7 +556,8 @@ std::optional<std::string> readRefsetText(const std::string& path, std::string& 
     // Never blocks: a FIFO or device put in its place is refused.
     FileBytes file = readRegularFile(path, kMaxRefsetBytes);
     if (!file.ok()) {
-        error = "No se puede usar la base de referencias " + path + ": " + file.error + ".";
+        error = "No se puede usar la base de referencias " + path + ": "
+            + glifora::wording::whyNotRead(file.failure) + ".";
         return std::nullopt;
     }
     return std::move(file.bytes);
@@ -578,7 +580,7 @@ std::string readEachReference(
     std::string pending; // the start of a line that the last piece cut
     std::size_t offset = 0; // where the piece starts in the file
     bool stopped = false;
-    const std::string failure = glifora::support::readRegularFileInPieces(
+    const glifora::support::ReadFailure failure = glifora::support::readRegularFileInPieces(
         path, kMaxRefsetBytes, kPieceBytes, [&](std::string_view piece) {
             std::size_t start = 0;
             for (std::size_t end; !stopped && (end = piece.find('\n', start)) != piece.npos;
@@ -595,8 +597,9 @@ std::string readEachReference(
                 pending.append(piece.substr(start));
             offset += piece.size();
         });
-    if (!failure.empty())
-        return "No se puede usar la base de referencias " + path + ": " + failure + ".";
+    if (!failure.ok())
+        return "No se puede usar la base de referencias " + path + ": "
+            + glifora::wording::whyNotRead(failure) + ".";
     if (!stopped && !pending.empty())
         reader.read(pending, false, offset - pending.size());
     return reader.finish();

@@ -314,7 +314,7 @@ TEST_F(PbmFile, FifoWithoutWriterIsRefusedInsteadOfBlocking)
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << std::strerror(errno);
     const PbmResult result = readPbm(path);
     ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error.find("no es un archivo normal"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("no es un fichero normal"), std::string::npos) << result.error;
 }
 
 TEST_F(PbmFile, FileLargerThanTheLimitIsRefusedUnread)

@@ -274,6 +274,6 @@ TEST(Vecplan, RefsetReplacedByAFifoIsRefusedWithoutWaiting)
     writeText(dir.file("o.pbm"), vanto::formatPlainPbm(ring()));
     const RunResult r = run(dir, { dir.file("o.pbm") });
     EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.out.find("no es un archivo normal"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("no es un fichero normal"), std::string::npos) << r.out;
     EXPECT_EQ(readText(dir.file("resvec.txt")), r.out);
 }
