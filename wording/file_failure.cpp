@@ -5,6 +5,7 @@
 namespace glifora::wording {
 
 using support::ReadStep;
+using support::ReplaceStep;
 
 std::string whyNotRead(const support::ReadFailure& failure)
 {
@@ -29,6 +30,33 @@ std::string whyNotRead(const support::ReadFailure& failure)
                 + " bytes)";
         return "es demasiado grande (" + std::to_string(failure.size) + " bytes; el máximo es "
             + std::to_string(failure.maxBytes) + " bytes)";
+    }
+    return {};
+}
+
+std::string whyNotWritten(const support::ReplaceResult& result)
+{
+    // The temporary file is not named: the user asked for the file, and
+    // no temporary file is left behind.
+    const auto because
+        = [&](const char* what) { return std::string(what) + ": " + systemReason(result.error); };
+    switch (result.failed) {
+    case ReplaceStep::None:
+        return {};
+    case ReplaceStep::Create:
+        return because("no se puede crear un fichero en la carpeta");
+    case ReplaceStep::Write:
+        return because("no se puede escribir");
+    case ReplaceStep::Sync:
+        return because("no se puede escribir en el disco");
+    case ReplaceStep::Stamp:
+        return because("no se puede poner la fecha de modificación");
+    case ReplaceStep::Close:
+        return because("no se puede terminar de escribir");
+    case ReplaceStep::Lock:
+        return because("no se puede bloquear la carpeta");
+    case ReplaceStep::Rename:
+        return because("no se puede dar su nombre al fichero escrito");
     }
     return {};
 }

@@ -1,7 +1,7 @@
 #include "wording.hpp"
 
+#include "file_failure.hpp"
 #include "system_reason.hpp"
-#include "tool_files.hpp"
 #include "unicode_library.hpp"
 #include "vecplan.hpp"
 
@@ -99,6 +99,15 @@ std::string describeStoreFailure(const StoreResult& result, const std::string& t
         return describeReplaceFailure(result.replaced, toolDir, kRefsetName);
     }
     return {};
+}
+
+std::string describeReplaceFailure(
+    const glifora::support::ReplaceResult& result, const std::string& dir, std::string_view name)
+{
+    if (result.ok())
+        return {};
+    return "No se puede guardar " + dir + "/" + std::string(name) + ": "
+        + glifora::wording::whyNotWritten(result) + ".";
 }
 
 } // namespace vanto::vecplan

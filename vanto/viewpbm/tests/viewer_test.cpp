@@ -421,7 +421,7 @@ TEST_F(ShownViewer, FailedSaveGivesASpanishBoxWithTheReasonAndLeavesNothing)
         QString folder;
         QString reason;
     } cases[] = {
-        { closed, "no se puede crear un archivo en la carpeta: permiso denegado (error 13)" },
+        { closed, "no se puede crear un fichero en la carpeta: permiso denegado (error 13)" },
         { dir.filePath("ocupada"), "(error 21)" },
     };
     for (const auto& c : cases) {
