@@ -2,6 +2,7 @@
 
 #include "characters.hpp"
 #include "ranking.hpp"
+#include "text_encoding.hpp"
 #include "unicode_library.hpp"
 #include "values_text.hpp"
 
@@ -27,37 +28,10 @@ constexpr std::uintmax_t kMaxRefsetBytes = 32u * 1024 * 1024;
 // a control character nor a space.
 bool isOneCharacter(std::string_view s)
 {
-    if (s.empty())
+    const auto first = glifora::support::firstUtf8Character(s);
+    if (!first || first->length != s.size())
         return false;
-    const auto lead = static_cast<unsigned char>(s[0]);
-    std::size_t length = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        length = 1;
-        cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        return false;
-    }
-    if (s.size() != length)
-        return false;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if ((c & 0xC0) != 0x80)
-            return false;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
-    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return false;
+    const char32_t cp = first->codePoint;
     return cp > 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0);
 }
 
