@@ -9,9 +9,9 @@ std::optional<Options> parseOptions(int argc, const char* const* argv, std::ostr
     const bool draw = argc >= 4 && std::string(argv[2]) == "--dibujar";
     if (argc < 3 || (draw && argc < 4)) {
         err << "Uso: vecplan_eval <refset.db> <carpeta de evaluación> [--prueba] "
-               "[--tesseract] [--ensena <lista>] [--minimos <archivo>]\n"
+               "[--tesseract] [--ensena <lista>] [--minimos <fichero>]\n"
                "     vecplan_eval <refset.db> --dibujar <partes y condiciones> [--prueba] "
-               "[--ensena <lista>] [--minimos <archivo>]\n";
+               "[--ensena <lista>] [--minimos <fichero>]\n";
         return std::nullopt;
     }
     Options options;

@@ -81,6 +81,14 @@ TEST(EvalOptions, RefusesWhatItCannotDoSayingWhy)
     }
 }
 
+TEST(EvalOptions, UsageNamesAFileAsFichero)
+{
+    std::string err;
+    parse({}, err);
+    EXPECT_NE(err.find("--minimos <fichero>"), std::string::npos) << err;
+    EXPECT_EQ(err.find("archivo"), std::string::npos) << err;
+}
+
 TEST(EvalTables, CharactersThatACutCharacterCannotTellApartAreOneClass)
 {
     const std::vector<std::vector<std::string>> classes { { "0", "O", "o" }, { "1", "I", "l" },
