@@ -76,4 +76,29 @@ std::string sanitizeUtf8(std::string_view bytes)
     return text;
 }
 
+std::optional<Utf8Character> firstUtf8Character(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80)
+        return Utf8Character{lead, 1};
+    // The lead byte's table already refuses overlong forms, surrogates and
+    // what lies above U+10FFFF through the range of the second byte.
+    const LeadInfo info = leadInfo(lead);
+    const auto length = static_cast<std::size_t>(info.length);
+    if (length == 0 || text.size() < length)
+        return std::nullopt;
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[k]);
+        const unsigned char low = k == 1 ? info.secondLow : 0x80;
+        const unsigned char high = k == 1 ? info.secondHigh : 0xBF;
+        if (c < low || c > high)
+            return std::nullopt;
+        code = (code << 6) | (c & 0x3F);
+    }
+    return Utf8Character{code, length};
+}
+
 }  // namespace glifora::support

@@ -3,6 +3,8 @@
 // elsewhere. Bytes that do not decode become U+FFFD: nothing is dropped.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +20,17 @@ std::string toNarrow(std::string_view utf8);
 // Replaces every ill-formed UTF-8 sequence by U+FFFD, one per maximal
 // ill-formed subpart, as Unicode recommends (and Qt does).
 std::string sanitizeUtf8(std::string_view bytes);
+
+// The character that UTF-8 text starts with: its code point and how many
+// bytes it takes.
+struct Utf8Character {
+    char32_t codePoint = 0;
+    std::size_t length = 0;  // 1 to 4
+};
+
+// The first character of text, or nothing when text is empty or does not
+// start with well-formed UTF-8 (a stray continuation byte, a sequence cut
+// short, an overlong form, a surrogate, anything above U+10FFFF).
+std::optional<Utf8Character> firstUtf8Character(std::string_view text);
 
 }  // namespace glifora::support

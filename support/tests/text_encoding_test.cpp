@@ -33,3 +33,65 @@ TEST(TextEncoding, Latin1BytesDoNotVanish)
     // "año" written in Latin-1: the ñ becomes U+FFFD, nothing is dropped.
     EXPECT_EQ(sanitizeUtf8("a\xF1o"), "a" + kFffd + "o");
 }
+
+TEST(TextEncoding, FirstUtf8CharacterGivesCodePointAndLength)
+{
+    using glifora::support::firstUtf8Character;
+    struct Row {
+        std::string text;
+        char32_t codePoint;
+        std::size_t length;
+    };
+    // One row for every length, at both ends of its range, and text after
+    // the first character, which is left alone.
+    const Row rows[] = {
+        {std::string(1, '\0'), 0, 1},
+        {"A", U'A', 1},
+        {"\x7F" "x", 0x7F, 1},
+        {"\xC2\x80", 0x80, 2},
+        {"ñandú", U'ñ', 2},
+        {"\xDF\xBF", 0x7FF, 2},
+        {"\xE0\xA0\x80", 0x800, 3},
+        {"€", U'€', 3},
+        {"\xED\x9F\xBF", 0xD7FF, 3},  // just below the surrogates
+        {"\xEE\x80\x80", 0xE000, 3},  // just above them
+        {"\xEF\xBF\xBF", 0xFFFF, 3},
+        {"\xF0\x90\x80\x80", 0x10000, 4},
+        {"\xF0\x9F\x98\x80!", 0x1F600, 4},
+        {"\xF4\x8F\xBF\xBF", 0x10FFFF, 4},
+    };
+    for (const Row& row : rows) {
+        const auto first = firstUtf8Character(row.text);
+        ASSERT_TRUE(first.has_value()) << row.text;
+        EXPECT_EQ(first->codePoint, row.codePoint) << row.text;
+        EXPECT_EQ(first->length, row.length) << row.text;
+    }
+}
+
+TEST(TextEncoding, FirstUtf8CharacterRefusesWhatIsNotWellFormed)
+{
+    using glifora::support::firstUtf8Character;
+    const std::string refused[] = {
+        "",
+        "\x80",              // a continuation byte cannot lead
+        "\xBF" "a",
+        "\xC0\x80",          // overlong forms
+        "\xC1\xBF",
+        "\xE0\x9F\xBF",
+        "\xF0\x8F\xBF\xBF",
+        "\xED\xA0\x80",      // surrogates
+        "\xED\xBF\xBF",
+        "\xF4\x90\x80\x80",  // above U+10FFFF
+        "\xF5\x80\x80\x80",
+        "\xF8\x88\x80\x80\x80",
+        "\xFF",
+        "\xC3",              // cut short
+        "\xE2\x82",
+        "\xF0\x9F\x98",
+        "\xC3" "a",          // a continuation that is not one
+        "\xE2\x82" "a",
+        "\xE2" "a\xAC",
+    };
+    for (const std::string& text : refused)
+        EXPECT_FALSE(firstUtf8Character(text).has_value()) << ::testing::PrintToString(text);
+}
