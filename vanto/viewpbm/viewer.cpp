@@ -1,5 +1,6 @@
 #include "viewer.hpp"
 
+#include "captions.hpp"
 #include "image_view.hpp"
 #include "recognition_panel.hpp"
 #include "save_file.hpp"
