@@ -42,6 +42,15 @@ QStringList zoneCaptions(const vecplan::ZoneLayout::Measures& m)
         captionsTr("negro %1 ‰").arg(number(m.black)), captionsTr("%1 ‰").arg(number(m.black)) };
 }
 
+QString zoneDescription(const vecplan::ZoneLayout::Measures& m)
+{
+    // Plain figures whatever the locale: the line reads as a row of them.
+    const auto& d = m.directions;
+    return captionsTr("negro %1 ‰; contorno ‰: — %2, / %3, | %4, \\ %5")
+        .arg(QString::number(m.black), QString::number(d[0]), QString::number(d[1]),
+            QString::number(d[2]), QString::number(d[3]));
+}
+
 QList<LegendEntry> legendEntries(ViewerScene& scene, Layers layers)
 {
     QList<LegendEntry> entries;

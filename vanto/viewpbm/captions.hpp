@@ -24,6 +24,10 @@ QString depthCaption(double depth);
 // name, the share of black alone. The picture writes the first that fits.
 QStringList zoneCaptions(const vecplan::ZoneLayout::Measures& measures);
 
+// A zone's values on one line, for the pointer: "negro 33 ‰; contorno ‰:
+// — 120, / 4, | 0, \ 15".
+QString zoneDescription(const vecplan::ZoneLayout::Measures& measures);
+
 // One line of the legend: a colour (invalid for a line without one) and
 // what it stands for, or what a layer has not got to show.
 struct LegendEntry {

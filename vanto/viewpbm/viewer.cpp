@@ -466,11 +466,12 @@ QString ViewerWindow::describePixel(QPoint pixel)
         const int column = holder(zones.columnEdges, p.x + 0.5);
         const int row = holder(zones.rowEdges, p.y + 0.5);
         if (column >= 0 && row >= 0)
-            parts << tr("zona de la fila %1, columna %2: %3")
-                         .arg(row + 1)
-                         .arg(column + 1)
-                         .arg(QString::fromStdString(
-                             zones.values[static_cast<std::size_t>(row * zones.columns + column)]));
+            parts
+                << tr("zona de la fila %1, columna %2: %3")
+                       .arg(row + 1)
+                       .arg(column + 1)
+                       .arg(zoneDescription(
+                           zones.measures[static_cast<std::size_t>(row * zones.columns + column)]));
     }
     return parts.join(QStringLiteral(" · "));
 }

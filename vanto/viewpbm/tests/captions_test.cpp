@@ -1,11 +1,14 @@
 // The viewer's words: the legend of the layers and the zones' values, in
 // Spanish, from the numbers the analyses give.
 #include "captions.hpp"
+#include "test_images.hpp"
 #include "test_pictures.hpp"
 
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+
+#include <string>
 
 namespace vanto {
 namespace {
@@ -79,11 +82,37 @@ TEST(Scene, ImageWithMoreBordersThanAPictureCanHoldKeepsTheFirstAndSaysSo)
         "Solo se dibujan los primeros 16.384 bordes: la imagen tiene más"));
 }
 
+TEST(ZoneCaptions, EachZoneIsDescribedWithTheValuesTheVectorHoldsForIt)
+{
+    using namespace vecplan;
+    const Bitmap t = test::enlarged(test::drawing({
+                                        ".......",
+                                        ".#####.",
+                                        "...#...",
+                                        "...#...",
+                                        ".......",
+                                    }),
+        2);
+    const auto layout = zoneLayout(t);
+    const auto f = computeFeatures(t);
+    ASSERT_TRUE(layout && f);
+    ASSERT_EQ(layout->measures.size(), 36u);
+    for (std::size_t i = 0; i < 36; ++i) {
+        const int* d = f->values.data() + kGroups[kDirectionGroup].offset + i * kDirections;
+        EXPECT_EQ(zoneDescription(layout->measures[i]).toStdString(),
+            "negro " + std::to_string(f->values[i]) + " ‰; contorno ‰: — " + std::to_string(d[0])
+                + ", / " + std::to_string(d[1]) + ", | " + std::to_string(d[2]) + ", \\ "
+                + std::to_string(d[3]))
+            << i;
+    }
+}
+
 TEST(ZoneCaptions, PictureLabelsGoFromEveryValueToTheBlackAlone)
 {
     const vecplan::ZoneLayout::Measures zone { 1000, { 250, 0, 1000, 12 } };
     EXPECT_EQ(zoneCaptions(zone),
         (QStringList { "negro 1000 ‰\n— 250  / 0\n| 1000  \\ 12", "negro 1000 ‰", "1000 ‰" }));
+    EXPECT_EQ(zoneDescription(zone), "negro 1000 ‰; contorno ‰: — 250, / 0, | 1000, \\ 12");
 }
 
 } // namespace
