@@ -146,7 +146,7 @@ std::optional<Header> readHeader(Reader& in, std::string& error)
     if (!height)
         return std::nullopt;
 
-    const std::string size = std::to_string(*width) + "×" + std::to_string(*height);
+    const std::string size = std::to_string(*width) + " x " + std::to_string(*height);
     if (*width == 0 || *height == 0) {
         error = "tamaño no válido: " + size + " (la anchura y la altura deben ser al menos 1)";
         return std::nullopt;

@@ -76,7 +76,7 @@ ViewerInput loadViewerInput(const QStringList& arguments)
         return input;
     }
     if (result.bitmap.width > kMaxShownSide || result.bitmap.height > kMaxShownSide) {
-        input.error = viewerTr("«%1»: la imagen mide %2×%3 píxeles, demasiado para mostrarla (el "
+        input.error = viewerTr("«%1»: la imagen mide %2 x %3 píxeles, demasiado para mostrarla (el "
                                "máximo son %4 píxeles de lado)")
                           .arg(input.path)
                           .arg(result.bitmap.width)

@@ -130,7 +130,7 @@ TEST(ViewerInput, ImagesTooLongForAWindowAreRefused)
     QTemporaryDir dir;
     const QString path = writeFile(dir, "tira.pbm", "P4 40000 1\n" + QByteArray(40000 / 8, '\xff'));
     const vanto::ViewerInput input = vanto::loadViewerInput({ path });
-    EXPECT_TRUE(input.error.contains("40000×1")) << input.error.toStdString();
+    EXPECT_TRUE(input.error.contains("40000 x 1")) << input.error.toStdString();
     EXPECT_TRUE(input.bitmap.pixels.empty());
 }
 
