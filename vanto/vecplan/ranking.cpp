@@ -129,17 +129,14 @@ class Closest {
 public:
     explicit Closest(const std::vector<std::uint8_t>& counted)
         : counted_(counted)
+        , enough_(counted.size(), std::numeric_limits<long long>::max())
         , slots_(counted.size())
     {
     }
 
-    // A distance at which a reference of the family changes nothing.
-    long long enough(std::uint32_t family) const
-    {
-        const Slot& s = slots_[family];
-        return s.filled == counted_[family] ? s.nearest[s.filled - 1]
-                                            : std::numeric_limits<long long>::max();
-    }
+    // A distance at which a reference of the family changes nothing: read
+    // for every reference, so kept apart from the slots, small and dense.
+    long long enough(std::uint32_t family) const { return enough_[family]; }
 
     // Only called with d below enough(family).
     void offer(std::uint32_t family, long long d, std::uint32_t source)
@@ -154,6 +151,8 @@ public:
         s.nearest[i] = d;
         if (i == 0)
             s.source = source;
+        if (s.filled == counted_[family])
+            enough_[family] = s.nearest[s.filled - 1];
     }
 
     // The family's mean distance to its closest references (all of them,
@@ -177,6 +176,7 @@ private:
         std::uint32_t source = 0; // the closest
     };
     const std::vector<std::uint8_t>& counted_;
+    std::vector<long long> enough_;
     std::vector<Slot> slots_;
     std::vector<std::uint32_t> order_;
 };
