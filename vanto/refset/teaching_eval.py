@@ -17,7 +17,9 @@ are the ones reported.
 
 Then the printed evaluation's test table (vecplan_eval --prueba) without
 taught references, with the taught digits and with the taught digits and
-faces, and each row's change.
+faces, and each row's change. With --solo-impresa only that table is
+printed (the sets are still drawn and split, nothing is read or trained),
+and with --validacion it is the validation part's, the one to tune by.
 """
 
 import argparse
@@ -232,13 +234,14 @@ def teaching_table(helper, refset, folder, data, counts):
     return taught_all
 
 
-def printed_rows(evaluator, refset, taught_list):
-    command = [evaluator, refset, "--dibujar", "", "--prueba"]
+def printed_rows(evaluator, refset, taught_list, validation=False):
+    command = [evaluator, refset, "--dibujar", ""] + ([] if validation else ["--prueba"])
     if taught_list:
         command += ["--ensena", taught_list]
     out = subprocess.run(command, check=True, capture_output=True, text=True,
                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
-    table = out.split("Parte de PRUEBA")[1].split("\n\n")[0]
+    title = "Parte de VALIDACIÓN" if validation else "Parte de PRUEBA"
+    table = out.split(title)[1].split("\n\n")[0]
     rows = {}
     for line in table.split("\n")[3:]:
         f = line.replace("%", "").replace("|", "").split()
@@ -253,16 +256,26 @@ def main():
     p.add_argument("--evaluador", required=True)
     p.add_argument("--refset", required=True)
     p.add_argument("--carpeta", required=True)
+    p.add_argument("--solo-impresa", action="store_true",
+                   help="solo la tabla impresa, con todo lo enseñable enseñado")
+    p.add_argument("--validacion", action="store_true",
+                   help="la tabla impresa de la parte de validación, no la de prueba")
     a = p.parse_args()
     os.makedirs(a.carpeta, exist_ok=True)
     print(__doc__.split("\n\n")[1])
 
     digit_set = digits(os.path.join(a.carpeta, "digitos"))
-    digits_taught = teaching_table(a.ayudante, a.refset, a.carpeta, digit_set,
-                                   [10, 100, 500, "todas"])
+    if a.solo_impresa:
+        digits_taught = digit_set.taught(digit_set.most())
+    else:
+        digits_taught = teaching_table(a.ayudante, a.refset, a.carpeta, digit_set,
+                                       [10, 100, 500, "todas"])
     face_set = faces(a.ayudante, os.path.join(a.carpeta, "fuentes"))
-    faces_taught = teaching_table(a.ayudante, a.refset, a.carpeta, face_set,
-                                  [10, 100, "todas"])
+    if a.solo_impresa:
+        faces_taught = face_set.taught(face_set.most())
+    else:
+        faces_taught = teaching_table(a.ayudante, a.refset, a.carpeta, face_set,
+                                      [10, 100, "todas"])
 
     digits_list = os.path.join(a.carpeta, "ensenadas-digitos.txt")
     both_list = os.path.join(a.carpeta, "ensenadas-todas.txt")
@@ -273,12 +286,13 @@ def main():
         for data, taught in ((digit_set, digits_taught), (face_set, faces_taught)):
             for i in taught:
                 f.write("%s %s\n" % (data.labels[i], data.files[i]))
-    print("\nTabla impresa (vecplan_eval --prueba), top-1 %: sin enseñadas; con los dígitos "
+    print("\nTabla impresa (vecplan_eval%s), top-1 %%: sin enseñadas; con los dígitos "
           "enseñados (%d); con los dígitos y las fuentes enseñados (%d); entre paréntesis, "
-          "el cambio." % (len(digits_taught), len(digits_taught) + len(faces_taught)))
-    plain = printed_rows(a.evaluador, a.refset, None)
-    with_digits = printed_rows(a.evaluador, a.refset, digits_list)
-    with_both = printed_rows(a.evaluador, a.refset, both_list)
+          "el cambio." % (", parte de validación" if a.validacion else " --prueba",
+                          len(digits_taught), len(digits_taught) + len(faces_taught)))
+    plain = printed_rows(a.evaluador, a.refset, None, a.validacion)
+    with_digits = printed_rows(a.evaluador, a.refset, digits_list, a.validacion)
+    with_both = printed_rows(a.evaluador, a.refset, both_list, a.validacion)
     print("%-16s %-24s %-24s %-24s" % ("condición", "sin (may. / min.)", "con dígitos",
                                        "con dígitos y fuentes"))
     for row, (upper, lower) in plain.items():

@@ -121,46 +121,49 @@ long long distanceUpTo(const std::int16_t* a, const std::int16_t* b, long long e
     return d + kUnframedCost;
 }
 
-// The two closest references of each family, families in order of first
-// appearance. One close reference of the wrong label (a face that draws it
-// oddly) outvotes the right one less often when the second closest counts
-// too.
-class ClosestTwo {
+// The closest references of each family, as many as the family counts
+// (closestCounted), families in order of first appearance. One close
+// reference of the wrong label (a face that draws it oddly) outvotes the
+// right one less often when the next closest count too.
+class Closest {
 public:
-    explicit ClosestTwo(std::size_t families)
-        : slots_(families)
+    explicit Closest(const std::vector<std::uint8_t>& counted)
+        : counted_(counted)
+        , enough_(counted.size(), std::numeric_limits<long long>::max())
+        , slots_(counted.size())
     {
     }
 
-    // A distance at which a reference of the family changes nothing.
-    long long enough(std::uint32_t family) const
-    {
-        const Slot& s = slots_[family];
-        return s.second >= 0 ? s.second : std::numeric_limits<long long>::max();
-    }
+    // A distance at which a reference of the family changes nothing: read
+    // for every reference, so kept apart from the slots, small and dense.
+    long long enough(std::uint32_t family) const { return enough_[family]; }
 
+    // Only called with d below enough(family).
     void offer(std::uint32_t family, long long d, std::uint32_t source)
     {
         Slot& s = slots_[family];
-        if (s.first < 0) {
+        if (s.filled == 0)
             order_.push_back(family);
-            s = { d, -1, source };
-        } else if (d < s.first) {
-            s.second = s.first;
-            s.first = d;
+        // Kept in order, nearest first: the farthest falls off a full slot.
+        std::size_t i = s.filled < counted_[family] ? s.filled++ : s.filled - 1u;
+        for (; i > 0 && s.nearest[i - 1] > d; --i)
+            s.nearest[i] = s.nearest[i - 1];
+        s.nearest[i] = d;
+        if (i == 0)
             s.source = source;
-        } else if (s.second < 0 || d < s.second) {
-            s.second = d;
-        }
+        if (s.filled == counted_[family])
+            enough_[family] = s.nearest[s.filled - 1];
     }
 
-    // The family's mean of its two closest distances (of its only one).
+    // The family's mean distance to its closest references (all of them,
+    // when it holds fewer than it counts).
     double mean(std::uint32_t family) const
     {
         const Slot& s = slots_[family];
-        const double first = std::sqrt(static_cast<double>(s.first));
-        const double second = s.second < 0 ? first : std::sqrt(static_cast<double>(s.second));
-        return (first + second) / 2;
+        double sum = 0;
+        for (std::size_t i = 0; i < s.filled; ++i)
+            sum += std::sqrt(static_cast<double>(s.nearest[i]));
+        return sum / s.filled;
     }
 
     std::uint32_t source(std::uint32_t family) const { return slots_[family].source; }
@@ -168,10 +171,12 @@ public:
 
 private:
     struct Slot {
-        long long first = -1; // none yet
-        long long second = -1;
+        std::array<long long, kMostClosest> nearest {};
+        std::uint8_t filled = 0;
         std::uint32_t source = 0; // the closest
     };
+    const std::vector<std::uint8_t>& counted_;
+    std::vector<long long> enough_;
     std::vector<Slot> slots_;
     std::vector<std::uint32_t> order_;
 };
@@ -227,6 +232,8 @@ void Ranker::add(const Reference& reference)
     const auto index = static_cast<std::uint32_t>(familyOf_.size());
     families_[family].members.push_back(index);
     families_[family].usual = -1;
+    counted_.resize(families_.size(), 0);
+    counted_[family] = static_cast<std::uint8_t>(closestCounted(families_[family].members.size()));
     familyOf_.push_back(family);
     origins_ += reference.origin;
     originEnds_.push_back(static_cast<std::uint32_t>(origins_.size()));
@@ -276,7 +283,7 @@ Ranking Ranker::rank(const FeatureVector& vector, std::size_t count) const
 {
     alignas(32) Row query;
     scaleInto(vector, query.data());
-    ClosestTwo closest(families_.size());
+    Closest closest(counted_);
     for (std::size_t r = 0; r < familyOf_.size(); ++r) {
         const std::uint32_t family = familyOf_[r];
         const long long enough = closest.enough(family);
@@ -285,27 +292,30 @@ Ranking Ranker::rank(const FeatureVector& vector, std::size_t count) const
             closest.offer(family, d, static_cast<std::uint32_t>(r));
     }
 
-    // Each label once, at the nearer of its two families, in the order its
-    // first reference came.
+    // Each label once, at the nearer of its two families (the taught one's
+    // distance counted kTaughtMargin times), in the order its first
+    // reference came.
     struct Scored {
         std::uint32_t family;
-        double distance;
+        double distance; // the family's own
+        double compared; // the distance that ranks it
     };
     std::vector<Scored> scored;
     std::vector<std::size_t> slotOfLabel(labels_.size(), SIZE_MAX);
     for (const std::uint32_t family : closest.order()) {
         const double d = closest.mean(family);
+        const double compared = families_[family].taught ? d * kTaughtMargin : d;
         const std::uint32_t label = families_[family].label;
         std::size_t& slot = slotOfLabel[label];
         if (slot == SIZE_MAX) {
             slot = scored.size();
-            scored.push_back({ family, d });
-        } else if (d < scored[slot].distance) {
-            scored[slot] = { family, d };
+            scored.push_back({ family, d, compared });
+        } else if (compared < scored[slot].compared) {
+            scored[slot] = { family, d, compared };
         }
     }
     std::stable_sort(scored.begin(), scored.end(),
-        [](const Scored& a, const Scored& b) { return a.distance < b.distance; });
+        [](const Scored& a, const Scored& b) { return a.compared < b.compared; });
 
     Ranking result;
     for (std::size_t i = 0; i < scored.size() && i < count; ++i) {

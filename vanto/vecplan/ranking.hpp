@@ -33,12 +33,39 @@ long long distance(const FeatureVector& a, const FeatureVector& b);
 // like none of them: the answer is given, with a word of doubt.
 inline constexpr double kDoubtFactor = 2.6;
 
+// A family (the built-in references of one character, or its taught ones)
+// is judged by the mean distance to its closest references: one for every
+// kReferencesPerClosest it holds, rounded, at least two and at most
+// kMostClosest (all of them, when it holds fewer than two). A built-in
+// family of some sixty faces counts its two closest; a taught family
+// three times as large counts six. A family of many references lies close
+// to much more than its own character by its two closest alone: a
+// printed T rotated a little lies nearer two of 180 handwritten t's than
+// two of the 62 printed T's. Counting as many closest per reference as a
+// built-in family does weighs every family at the same density.
+inline constexpr std::size_t kReferencesPerClosest = 31;
+inline constexpr std::size_t kMostClosest = 8;
+
+constexpr std::size_t closestCounted(std::size_t references)
+{
+    const std::size_t k = (references + kReferencesPerClosest / 2) / kReferencesPerClosest;
+    return k < 2 ? 2 : k > kMostClosest ? kMostClosest : k;
+}
+
+// When a character's taught references meet the built-in references of
+// another, the taught distance counts this many times: a printed character
+// the built-in set reads stays read as printed, though the user's
+// handwriting, taught in thousands, draws a neighbouring character near it
+// (a printed P and a handwritten p). An image like one taught lies far
+// nearer to it than that.
+inline constexpr double kTaughtMargin = 1.08;
+
 struct Candidate {
     std::string label;
     std::string origin; // the closest reference with this label
-    // The mean distance to the two closest references with this label, the
-    // built-in ones and the taught ones apart (to the only one, when there
-    // is one); the nearer of the two.
+    // The distance of the family that ranked this label, the nearer of its
+    // built-in and its taught families once the taught one's is counted
+    // kTaughtMargin times; given as the family's own, without the margin.
     double distance = 0;
     bool taught = false; // the distance is that of the taught references
 };
@@ -63,12 +90,13 @@ struct Ranking {
 // of references is a tight loop. References are added one at a time, as a
 // reference set is read, and keep nothing of the text.
 //
-// A label's distance is the mean of its two closest references, taken
-// among its built-in references and among its taught ones apart, the
-// nearer of the two: a character the user taught once wins for an image
-// like the one taught, whatever the built-in references of other
-// characters, and the user's references and the built-in ones meet on
-// equal terms (a printed character is still read by the built-in set).
+// A label's distance is that of its built-in family or of its taught one,
+// each judged by its own closest references (closestCounted), the nearer
+// of the two with the taught one's counted kTaughtMargin times: a
+// character the user taught once wins for an image like the one taught,
+// whatever the built-in references of other characters, and a printed
+// character is still read by the built-in set when much handwriting is
+// taught.
 //
 // rank() keeps the usual distances it has worked out for later calls;
 // one Ranker is not for two threads at once.
@@ -106,6 +134,7 @@ private:
     // read is never copied.
     std::vector<RowBlock> blocks_;
     std::vector<std::uint32_t> familyOf_; // per reference
+    std::vector<std::uint8_t> counted_; // per family: closestCounted of its size
     // The origins one after the other, and where each one ends.
     std::string origins_;
     std::vector<std::uint32_t> originEnds_; // per reference

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
+#include <random>
 
 using namespace vanto::vecplan;
 using namespace vanto::vecplan::test;
@@ -220,6 +222,129 @@ TEST(Ranking, ImageNearerTheBuiltInReferencesIsReadByThem)
     EXPECT_EQ(r[0].label, "S");
     EXPECT_EQ(r[1].label, "5");
     EXPECT_DOUBLE_EQ(r[1].distance, 30.5);
+}
+
+// The regression mended: with the handwriting of thousands of images
+// taught, a printed capital the built-in set read well was read as the
+// taught lower-case letter two of whose 180 references happened to lie
+// nearer than the printed ones.
+TEST(Ranking, MuchTaughtHandwritingDoesNotStealAPrintedCapital)
+{
+    const FeatureVector query = framedRing();
+    std::vector<Reference> refs;
+    for (int i = 0; i < 62; ++i)
+        refs.push_back(near(query, "T", 20 + i % 3)); // a printed T of 62 faces
+    // A handwritten t: two odd ones near the printed T, the rest together
+    // farther off.
+    refs.push_back(near(query, "t", 18, true));
+    refs.push_back(near(query, "t", 19, true));
+    for (int i = 0; i < 178; ++i)
+        refs.push_back(near(query, "t", 300 + i % 10, true));
+    const auto r = ranked(query, refs);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].label, "T");
+    EXPECT_FALSE(r[0].taught);
+    // The taught t is judged by its six closest: 18, 19 and four at 300.
+    EXPECT_EQ(r[1].label, "t");
+    EXPECT_DOUBLE_EQ(r[1].distance, (18 + 19 + 4 * 300) / 6.0);
+    EXPECT_EQ(r[1].origin, "t/18");
+
+    // An image among the handwritten t's is read as t.
+    FeatureVector handwritten = query;
+    handwritten[0] += 304;
+    const auto mine = ranked(handwritten, refs);
+    ASSERT_FALSE(mine.empty());
+    EXPECT_EQ(mine[0].label, "t");
+    EXPECT_TRUE(mine[0].taught);
+}
+
+// A taught character must be nearer than the built-in one by its margin:
+// a printed image a hair nearer the taught references of another
+// character is read by the built-in set, one clearly nearer by the taught.
+TEST(Ranking, TaughtReferencesWinOnlyByTheirMargin)
+{
+    const FeatureVector query = framedRing();
+    const auto firstFor = [&](int taughtAt) {
+        return ranked(query,
+            { near(query, "P", 100), near(query, "P", 100), near(query, "p", taughtAt, true),
+                near(query, "p", taughtAt, true) })[0];
+    };
+    const int justInside = static_cast<int>(std::floor(100 / kTaughtMargin));
+    EXPECT_EQ(firstFor(99).label, "P");
+    EXPECT_EQ(firstFor(justInside + 1).label, "P");
+    const Candidate won = firstFor(justInside);
+    EXPECT_EQ(won.label, "p");
+    EXPECT_TRUE(won.taught);
+    EXPECT_DOUBLE_EQ(won.distance, justInside); // given without the margin
+}
+
+TEST(Ranking, FamiliesCountMoreClosestReferencesAsTheyGrow)
+{
+    // A built-in family of the reference set's size counts its two closest,
+    // as the ranking always did; a handful too; a huge one no more than
+    // kMostClosest.
+    EXPECT_EQ(closestCounted(1), 2u);
+    EXPECT_EQ(closestCounted(5), 2u);
+    EXPECT_EQ(closestCounted(62), 2u);
+    EXPECT_EQ(closestCounted(100), 3u);
+    EXPECT_EQ(closestCounted(180), 6u);
+    EXPECT_EQ(closestCounted(100000), kMostClosest);
+}
+
+// Every candidate's distance is the mean of its family's closest
+// references as counted, and the order follows the taught margin, for
+// families of every size, whatever the early stops skip.
+TEST(Ranking, RandomFamiliesRankAsTheirClosestReferencesSay)
+{
+    const FeatureVector base = framedRing();
+    std::mt19937 random(19);
+    std::vector<Reference> refs;
+    const std::vector<std::pair<std::string, int>> families {
+        { "a", 62 }, { "b", 3 }, { "c", 1 }, { "d", 150 }, { "e", 400 } };
+    for (const bool taught : { false, true })
+        for (const auto& [label, count] : families)
+            for (int i = 0; i < count; ++i) {
+                Reference r { label, label + std::to_string(i), base, taught };
+                for (int v = 0; v < 4; ++v)
+                    r.values[static_cast<std::size_t>(v)] += static_cast<int>(random() % 200);
+                refs.push_back(r);
+            }
+    const Ranker ranker(refs);
+    for (int q = 0; q < 20; ++q) {
+        FeatureVector query = base;
+        for (int v = 0; v < 4; ++v)
+            query[static_cast<std::size_t>(v)] += static_cast<int>(random() % 200);
+        // Each family's mean by brute force.
+        std::map<std::pair<std::string, bool>, std::vector<double>> all;
+        for (const Reference& r : refs)
+            all[{ r.label, r.taught }].push_back(
+                std::sqrt(static_cast<double>(distance(query, r.values))));
+        std::map<std::string, double> compared;
+        std::map<std::pair<std::string, bool>, double> mean;
+        for (auto& [family, d] : all) {
+            std::sort(d.begin(), d.end());
+            const std::size_t k = std::min(d.size(), closestCounted(d.size()));
+            double sum = 0;
+            for (std::size_t i = 0; i < k; ++i)
+                sum += d[i];
+            mean[family] = sum / static_cast<double>(k);
+            const double c = mean[family] * (family.second ? kTaughtMargin : 1.0);
+            if (!compared.count(family.first) || c < compared[family.first])
+                compared[family.first] = c;
+        }
+        const Ranking r = ranker.rank(query, families.size());
+        ASSERT_EQ(r.candidates.size(), families.size());
+        for (std::size_t i = 0; i < r.candidates.size(); ++i) {
+            const Candidate& c = r.candidates[i];
+            const double own = mean[std::make_pair(c.label, c.taught)];
+            EXPECT_NEAR(c.distance, own, 1e-9) << q << c.label;
+            EXPECT_NEAR(c.distance * (c.taught ? kTaughtMargin : 1.0), compared[c.label], 1e-9)
+                << q << c.label;
+            if (i > 0) {
+                EXPECT_LE(compared[r.candidates[i - 1].label], compared[c.label]) << q;
+            }
+        }
+    }
 }
 
 TEST(Doubt, ImageFarFromTheBestCharactersReferencesIsDoubtful)
