@@ -33,7 +33,48 @@ LeadInfo leadInfo(unsigned char lead)
     return {0, 0, 0};
 }
 
+// Where the sequence that starts at the lead byte bytes[i] ends: after one
+// whole character, or after one maximal ill-formed subpart.
+struct Sequence {
+    std::size_t end;
+    bool wellFormed;
+};
+
+Sequence sequenceAt(std::string_view bytes, std::size_t i)
+{
+    const LeadInfo lead = leadInfo(static_cast<unsigned char>(bytes[i]));
+    if (lead.length == 0)
+        return {i + 1, false};
+    // Take continuation bytes while they are valid; a sequence cut short
+    // is one maximal ill-formed subpart.
+    std::size_t j = i + 1;
+    for (int k = 1; k < lead.length && j < bytes.size(); ++k, ++j) {
+        const auto c = static_cast<unsigned char>(bytes[j]);
+        const unsigned char low = k == 1 ? lead.secondLow : 0x80;
+        const unsigned char high = k == 1 ? lead.secondHigh : 0xBF;
+        if (c < low || c > high)
+            break;
+    }
+    return {j, j - i == static_cast<std::size_t>(lead.length)};
+}
+
 }  // namespace
+
+bool isWellFormedUtf8(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const Sequence sequence = sequenceAt(bytes, i);
+        if (!sequence.wellFormed)
+            return false;
+        i = sequence.end;
+    }
+    return true;
+}
 
 std::string sanitizeUtf8(std::string_view bytes)
 {
@@ -51,27 +92,14 @@ std::string sanitizeUtf8(std::string_view bytes)
         if (i == n)
             break;
 
-        const LeadInfo lead = leadInfo(static_cast<unsigned char>(bytes[i]));
-        if (lead.length == 0) {
-            text += kReplacement;
-            ++i;
-            continue;
-        }
-        // Take continuation bytes while they are valid; a sequence cut short
-        // is one maximal ill-formed subpart and so one replacement.
-        std::size_t j = i + 1;
-        for (int k = 1; k < lead.length && j < n; ++k, ++j) {
-            const auto c = static_cast<unsigned char>(bytes[j]);
-            const unsigned char low = k == 1 ? lead.secondLow : 0x80;
-            const unsigned char high = k == 1 ? lead.secondHigh : 0xBF;
-            if (c < low || c > high)
-                break;
-        }
-        if (j - i == static_cast<std::size_t>(lead.length))
-            text.append(bytes.substr(i, j - i));
+        // A whole character is kept; each ill-formed subpart becomes one
+        // replacement.
+        const Sequence sequence = sequenceAt(bytes, i);
+        if (sequence.wellFormed)
+            text.append(bytes.substr(i, sequence.end - i));
         else
             text += kReplacement;
-        i = j;
+        i = sequence.end;
     }
     return text;
 }

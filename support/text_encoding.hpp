@@ -19,4 +19,13 @@ std::string toNarrow(std::string_view utf8);
 // ill-formed subpart, as Unicode recommends (and Qt does).
 std::string sanitizeUtf8(std::string_view bytes);
 
+// Whether bytes are UTF-8 with no ill-formed sequence, so that
+// sanitizeUtf8 would give them back unchanged.
+bool isWellFormedUtf8(std::string_view bytes);
+
+// fromNarrow for bytes that the caller gives up, such as a whole file just
+// read: where they already are the text (valid UTF-8 in a UTF-8 code page)
+// they come back as they are, so a large file is never held twice.
+std::string fromNarrowTaking(std::string&& bytes);
+
 }  // namespace glifora::support

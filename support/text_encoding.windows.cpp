@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <utility>
 
 #include "wide_text.windows.hpp"
 
@@ -91,6 +92,13 @@ std::string toNarrow(std::string_view utf8)
         rest.remove_prefix(length);
     }
     return narrow;
+}
+
+std::string fromNarrowTaking(std::string&& bytes)
+{
+    if (GetACP() == CP_UTF8 && isWellFormedUtf8(bytes))
+        return std::move(bytes);
+    return fromNarrow(bytes);
 }
 
 } // namespace glifora::support

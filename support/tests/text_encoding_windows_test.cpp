@@ -34,3 +34,10 @@ TEST_F(TextEncodingWindows, WhatTheCodePageLacksBecomesAQuestionMarkNotALookAlik
     EXPECT_EQ(toNarrow("\u0101"), "?"); // a with macron, best fit "a"
     EXPECT_EQ(toNarrow("x\xFFy"), "x?y"); // ill-formed UTF-8
 }
+
+TEST_F(TextEncodingWindows, BytesGivenUpDecodeFromTheAnsiCodePageEvenWhenTheyLookLikeUtf8)
+{
+    EXPECT_EQ(fromNarrowTaking(std::string("a\xF1o \x80")), "año €");
+    // "ñ" in UTF-8 is two characters of Windows-1252, "Ã±".
+    EXPECT_EQ(fromNarrowTaking(std::string("a\xC3\xB1o")), "a\xC3\x83\xC2\xB1o");
+}
