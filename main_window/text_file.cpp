@@ -2,18 +2,22 @@
 
 #include <QFile>
 
-#include "narrow_text.hpp"
+#include <utility>
+
 #include "regular_file.hpp"
+#include "text_encoding.hpp"
 
 namespace glifora {
 
 TextFile readTextFile(const QString& path, qint64 maxSize)
 {
-    const support::FileBytes file = support::readRegularFile(
+    support::FileBytes file = support::readRegularFile(
         QFile::encodeName(path).toStdString(), static_cast<std::uint64_t>(maxSize));
     if (!file.ok())
         return TextFile{QString(), QString::fromStdString(file.error)};
-    return TextFile{decodeNarrow(QByteArrayView(file.bytes.data(), qsizetype(file.bytes.size()))),
+    // The bytes are given up to the decoding, so that a file that is already
+    // UTF-8 is held once as bytes and once as the view's text, not twice.
+    return TextFile{QString::fromStdString(support::fromNarrowTaking(std::move(file.bytes))),
                     QString()};
 }
 
