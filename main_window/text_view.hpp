@@ -88,6 +88,10 @@ public:
     // The context menu: "Copiar" and "Seleccionar todo". The caller owns it.
     QMenu* createContextMenu();
 
+    // While a mouse selection is dragged out of the view, the text scrolls
+    // one line or column this often.
+    static constexpr int kDragScrollMs = 50;
+
 public slots:
     void copy();
     void selectAll();

@@ -219,7 +219,7 @@ void TextView::mouseMoveEvent(QMouseEvent* event)
     if (viewport()->rect().contains(dragPoint.toPoint()))
         scrollTimer.stop();
     else if (!scrollTimer.isActive())
-        scrollTimer.start(50, this);
+        scrollTimer.start(kDragScrollMs, this);
 }
 
 void TextView::mouseReleaseEvent(QMouseEvent* event)
