@@ -1,24 +1,45 @@
 #include "text_file.hpp"
 
 #include <QFile>
+#include <QStringDecoder>
 
-#include <utility>
+#include <string_view>
 
 #include "regular_file.hpp"
 #include "text_encoding.hpp"
 
 namespace glifora {
 
+namespace {
+
+// The bytes as text, decoded from the narrow code page as the runner and the
+// tools decode it. The UTF-8 comes in pieces, so that a whole UTF-8 copy of
+// the file (three bytes for each ill-formed byte of a raw image) is never
+// held beside the bytes and the text.
+QString decodeNarrow(const std::string& bytes)
+{
+    constexpr std::size_t kPieceBytes = 64 * 1024;
+    // One UTF-16 unit at most for each byte, however it decodes; each piece
+    // is decoded straight into its place.
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* end = text.data();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    support::fromNarrowInPieces(bytes, kPieceBytes, [&](std::string_view piece) {
+        end = utf8.appendToBuffer(end, QByteArrayView(piece.data(), qsizetype(piece.size())));
+    });
+    text.truncate(end - text.constData());
+    return text;
+}
+
+}  // namespace
+
 TextFile readTextFile(const QString& path, qint64 maxSize)
 {
-    support::FileBytes file = support::readRegularFile(
+    const support::FileBytes file = support::readRegularFile(
         QFile::encodeName(path).toStdString(), static_cast<std::uint64_t>(maxSize));
     if (!file.ok())
         return TextFile{QString(), QString::fromStdString(file.error)};
-    // The bytes are given up to the decoding, so that a file that is already
-    // UTF-8 is held once as bytes and once as the view's text, not twice.
-    return TextFile{QString::fromStdString(support::fromNarrowTaking(std::move(file.bytes))),
-                    QString()};
+    return TextFile{decodeNarrow(file.bytes), QString()};
 }
 
 }  // namespace glifora

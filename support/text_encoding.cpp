@@ -1,5 +1,7 @@
 #include "text_encoding.hpp"
 
+#include <algorithm>
+
 namespace glifora::support {
 
 namespace {
@@ -33,75 +35,72 @@ LeadInfo leadInfo(unsigned char lead)
     return {0, 0, 0};
 }
 
-// Where the sequence that starts at the lead byte bytes[i] ends: after one
-// whole character, or after one maximal ill-formed subpart.
-struct Sequence {
-    std::size_t end;
-    bool wellFormed;
-};
-
-Sequence sequenceAt(std::string_view bytes, std::size_t i)
-{
-    const LeadInfo lead = leadInfo(static_cast<unsigned char>(bytes[i]));
-    if (lead.length == 0)
-        return {i + 1, false};
-    // Take continuation bytes while they are valid; a sequence cut short
-    // is one maximal ill-formed subpart.
-    std::size_t j = i + 1;
-    for (int k = 1; k < lead.length && j < bytes.size(); ++k, ++j) {
-        const auto c = static_cast<unsigned char>(bytes[j]);
-        const unsigned char low = k == 1 ? lead.secondLow : 0x80;
-        const unsigned char high = k == 1 ? lead.secondHigh : 0xBF;
-        if (c < low || c > high)
-            break;
-    }
-    return {j, j - i == static_cast<std::size_t>(lead.length)};
-}
-
-}  // namespace
-
-bool isWellFormedUtf8(std::string_view bytes)
+// Sanitizes bytes as sanitizeUtf8 does, into text. Whenever text has grown
+// to pieceBytes, at the end of a character, it goes to flush and starts
+// again empty; what is left at the end stays in text.
+template <typename Flush>
+void sanitizeInto(std::string_view bytes, std::string& text, std::size_t pieceBytes, Flush flush)
 {
     std::size_t i = 0;
-    while (i < bytes.size()) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        if (text.size() >= pieceBytes) {
+            flush(text);
+            text.clear();
+        }
+        // Copy runs of ASCII in one go: the common case.
+        const std::size_t room = pieceBytes - text.size();
+        std::size_t ascii = i;
+        while (ascii < n && ascii - i < room && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+            ++ascii;
+        text.append(bytes.substr(i, ascii - i));
+        i = ascii;
+        if (i == n || static_cast<unsigned char>(bytes[i]) < 0x80 || text.size() >= pieceBytes)
+            continue;
+
+        const LeadInfo lead = leadInfo(static_cast<unsigned char>(bytes[i]));
+        if (lead.length == 0) {
+            text += kReplacement;
             ++i;
             continue;
         }
-        const Sequence sequence = sequenceAt(bytes, i);
-        if (!sequence.wellFormed)
-            return false;
-        i = sequence.end;
+        // Take continuation bytes while they are valid; a sequence cut short
+        // is one maximal ill-formed subpart and so one replacement.
+        std::size_t j = i + 1;
+        for (int k = 1; k < lead.length && j < n; ++k, ++j) {
+            const auto c = static_cast<unsigned char>(bytes[j]);
+            const unsigned char low = k == 1 ? lead.secondLow : 0x80;
+            const unsigned char high = k == 1 ? lead.secondHigh : 0xBF;
+            if (c < low || c > high)
+                break;
+        }
+        if (j - i == static_cast<std::size_t>(lead.length))
+            text.append(bytes.substr(i, j - i));
+        else
+            text += kReplacement;
+        i = j;
     }
-    return true;
 }
+
+}  // namespace
 
 std::string sanitizeUtf8(std::string_view bytes)
 {
     std::string text;
     text.reserve(bytes.size());
-    std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    while (i < n) {
-        // Copy runs of ASCII in one go: the common case.
-        std::size_t ascii = i;
-        while (ascii < n && static_cast<unsigned char>(bytes[ascii]) < 0x80)
-            ++ascii;
-        text.append(bytes.substr(i, ascii - i));
-        i = ascii;
-        if (i == n)
-            break;
-
-        // A whole character is kept; each ill-formed subpart becomes one
-        // replacement.
-        const Sequence sequence = sequenceAt(bytes, i);
-        if (sequence.wellFormed)
-            text.append(bytes.substr(i, sequence.end - i));
-        else
-            text += kReplacement;
-        i = sequence.end;
-    }
+    sanitizeInto(bytes, text, std::string::npos, [](const std::string&) {});
     return text;
+}
+
+void sanitizeUtf8InPieces(std::string_view bytes, std::size_t pieceBytes,
+                          const std::function<void(std::string_view)>& take)
+{
+    pieceBytes = std::max<std::size_t>(pieceBytes, 1);
+    std::string piece;
+    piece.reserve(pieceBytes + kReplacement.size());
+    sanitizeInto(bytes, piece, pieceBytes, [&](const std::string& full) { take(full); });
+    if (!piece.empty())
+        take(piece);
 }
 
 }  // namespace glifora::support

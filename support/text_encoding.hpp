@@ -3,6 +3,7 @@
 // elsewhere. Bytes that do not decode become U+FFFD: nothing is dropped.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,16 +17,20 @@ std::string fromNarrow(std::string_view bytes);
 std::string toNarrow(std::string_view utf8);
 
 // Replaces every ill-formed UTF-8 sequence by U+FFFD, one per maximal
-// ill-formed subpart, as Unicode recommends (and Qt does).
+// ill-formed subpart, as Unicode recommends (Qt 6.4's own decoder gives
+// one for each byte of a sequence cut short).
 std::string sanitizeUtf8(std::string_view bytes);
 
-// Whether bytes are UTF-8 with no ill-formed sequence, so that
-// sanitizeUtf8 would give them back unchanged.
-bool isWellFormedUtf8(std::string_view bytes);
+// sanitizeUtf8 for text too large to hold twice: the result goes to take
+// in order, in pieces of whole characters, each of about pieceBytes (less
+// than one character more).
+void sanitizeUtf8InPieces(std::string_view bytes, std::size_t pieceBytes,
+                          const std::function<void(std::string_view)>& take);
 
-// fromNarrow for bytes that the caller gives up, such as a whole file just
-// read: where they already are the text (valid UTF-8 in a UTF-8 code page)
-// they come back as they are, so a large file is never held twice.
-std::string fromNarrowTaking(std::string&& bytes);
+// fromNarrow in pieces, the same way, for a caller that keeps the text in
+// a form of its own (the windows' QString) and so need not hold its UTF-8
+// whole beside the bytes.
+void fromNarrowInPieces(std::string_view bytes, std::size_t pieceBytes,
+                        const std::function<void(std::string_view)>& take);
 
 }  // namespace glifora::support

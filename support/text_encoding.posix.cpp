@@ -1,7 +1,5 @@
 #include "text_encoding.hpp"
 
-#include <utility>
-
 // On POSIX systems the narrow code page is UTF-8, as Qt 6 assumes.
 namespace glifora::support {
 
@@ -15,11 +13,10 @@ std::string toNarrow(std::string_view utf8)
     return std::string(utf8);
 }
 
-std::string fromNarrowTaking(std::string&& bytes)
+void fromNarrowInPieces(std::string_view bytes, std::size_t pieceBytes,
+                        const std::function<void(std::string_view)>& take)
 {
-    if (isWellFormedUtf8(bytes))
-        return std::move(bytes);
-    return sanitizeUtf8(bytes);
+    sanitizeUtf8InPieces(bytes, pieceBytes, take);
 }
 
 }  // namespace glifora::support

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <climits>
-#include <utility>
 
 #include "wide_text.windows.hpp"
 
@@ -94,11 +93,16 @@ std::string toNarrow(std::string_view utf8)
     return narrow;
 }
 
-std::string fromNarrowTaking(std::string&& bytes)
+void fromNarrowInPieces(std::string_view bytes, std::size_t pieceBytes,
+    const std::function<void(std::string_view)>& take)
 {
-    if (GetACP() == CP_UTF8 && isWellFormedUtf8(bytes))
-        return std::move(bytes);
-    return fromNarrow(bytes);
+    if (GetACP() == CP_UTF8) {
+        sanitizeUtf8InPieces(bytes, pieceBytes, take);
+        return;
+    }
+    // Another code page is decoded whole, as fromNarrow does: a piece cut
+    // inside a double-byte character would decode differently.
+    take(fromNarrow(bytes));
 }
 
 } // namespace glifora::support

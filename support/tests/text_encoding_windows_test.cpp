@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "text_encoding.hpp"
 
@@ -35,9 +36,10 @@ TEST_F(TextEncodingWindows, WhatTheCodePageLacksBecomesAQuestionMarkNotALookAlik
     EXPECT_EQ(toNarrow("x\xFFy"), "x?y"); // ill-formed UTF-8
 }
 
-TEST_F(TextEncodingWindows, BytesGivenUpDecodeFromTheAnsiCodePageEvenWhenTheyLookLikeUtf8)
+TEST_F(TextEncodingWindows, NarrowBytesDecodeInPiecesAsWhole)
 {
-    EXPECT_EQ(fromNarrowTaking(std::string("a\xF1o \x80")), "año €");
-    // "ñ" in UTF-8 is two characters of Windows-1252, "Ã±".
-    EXPECT_EQ(fromNarrowTaking(std::string("a\xC3\xB1o")), "a\xC3\x83\xC2\xB1o");
+    const std::string bytes = "a\xF1o \x80 \xE9t\xE9";
+    std::string joined;
+    fromNarrowInPieces(bytes, 2, [&](std::string_view piece) { joined.append(piece); });
+    EXPECT_EQ(joined, "año € été");
 }
