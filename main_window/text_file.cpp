@@ -23,6 +23,7 @@ QString decodeNarrow(const std::string& bytes)
     // is decoded straight into its place.
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* end = text.data();
+    // As QString::fromUtf8, the decoder drops a byte order mark at the start.
     QStringDecoder utf8(QStringDecoder::Utf8);
     support::fromNarrowInPieces(bytes, kPieceBytes, [&](std::string_view piece) {
         end = utf8.appendToBuffer(end, QByteArrayView(piece.data(), qsizetype(piece.size())));

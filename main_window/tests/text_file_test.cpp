@@ -32,6 +32,7 @@ TEST(TextFile, DecodesAsTheNarrowCodePageDoesForTheToolsAndTheRunner)
         "\xC0\xAF \xE0\x80\x80 \xED\xA0\x80 \xF4\x90\x80\x80",  // overlong, surrogate, too high
         "\xE2\x82" "x \xF1\x80\x80",  // cut short
         "\x80\xBF a\xF1o",  // stray continuations, Latin-1
+        "\xEF\xBB\xBFP1\n",  // a byte order mark
     };
     for (const std::string& bytes : samples) {
         test::writeFile(path, QByteArray(bytes.data(), qsizetype(bytes.size())));
