@@ -21,7 +21,7 @@ namespace {
 
 // How long a tool may run before the waiting window shows: the common,
 // quick case looks exactly as it always has.
-constexpr std::chrono::milliseconds kShowAfter { 1000 };
+std::chrono::milliseconds showAfter { 1000 };
 
 bool waiting = false;
 
@@ -192,7 +192,7 @@ public:
 
     runner::WaitAnswer observe(std::chrono::milliseconds elapsed)
     {
-        if (!window && elapsed >= kShowAfter) {
+        if (!window && elapsed >= showAfter) {
             window = std::make_unique<WaitingWindow>(program, parent);
             QObject::connect(window.get(), &QDialog::rejected, [this] { cancelled = true; });
             guard.admit(window.get());
@@ -242,6 +242,16 @@ bool waitForLaunched(QWidget* parent, const QString& program, const runner::Laun
 bool waitingForTool()
 {
     return waiting;
+}
+
+std::chrono::milliseconds waitingWindowDelay()
+{
+    return showAfter;
+}
+
+void setWaitingWindowDelay(std::chrono::milliseconds delay)
+{
+    showAfter = delay;
 }
 
 } // namespace glifora

@@ -1,5 +1,7 @@
 #include "text_encoding.hpp"
 
+#include <algorithm>
+
 namespace glifora::support {
 
 namespace {
@@ -33,23 +35,28 @@ LeadInfo leadInfo(unsigned char lead)
     return {0, 0, 0};
 }
 
-}  // namespace
-
-std::string sanitizeUtf8(std::string_view bytes)
+// Sanitizes bytes as sanitizeUtf8 does, into text. Whenever text has grown
+// to pieceBytes, at the end of a character, it goes to flush and starts
+// again empty; what is left at the end stays in text.
+template <typename Flush>
+void sanitizeInto(std::string_view bytes, std::string& text, std::size_t pieceBytes, Flush flush)
 {
-    std::string text;
-    text.reserve(bytes.size());
     std::size_t i = 0;
     const std::size_t n = bytes.size();
     while (i < n) {
+        if (text.size() >= pieceBytes) {
+            flush(text);
+            text.clear();
+        }
         // Copy runs of ASCII in one go: the common case.
+        const std::size_t room = pieceBytes - text.size();
         std::size_t ascii = i;
-        while (ascii < n && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+        while (ascii < n && ascii - i < room && static_cast<unsigned char>(bytes[ascii]) < 0x80)
             ++ascii;
         text.append(bytes.substr(i, ascii - i));
         i = ascii;
-        if (i == n)
-            break;
+        if (i == n || static_cast<unsigned char>(bytes[i]) < 0x80 || text.size() >= pieceBytes)
+            continue;
 
         const LeadInfo lead = leadInfo(static_cast<unsigned char>(bytes[i]));
         if (lead.length == 0) {
@@ -73,6 +80,15 @@ std::string sanitizeUtf8(std::string_view bytes)
             text += kReplacement;
         i = j;
     }
+}
+
+}  // namespace
+
+std::string sanitizeUtf8(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    sanitizeInto(bytes, text, std::string::npos, [](const std::string&) {});
     return text;
 }
 
@@ -99,6 +115,17 @@ std::optional<Utf8Character> firstUtf8Character(std::string_view text)
         code = (code << 6) | (c & 0x3F);
     }
     return Utf8Character{code, length};
+}
+
+void sanitizeUtf8InPieces(std::string_view bytes, std::size_t pieceBytes,
+                          const std::function<void(std::string_view)>& take)
+{
+    pieceBytes = std::max<std::size_t>(pieceBytes, 1);
+    std::string piece;
+    piece.reserve(pieceBytes + kReplacement.size());
+    sanitizeInto(bytes, piece, pieceBytes, [&](const std::string& full) { take(full); });
+    if (!piece.empty())
+        take(piece);
 }
 
 }  // namespace glifora::support

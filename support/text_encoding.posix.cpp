@@ -13,4 +13,10 @@ std::string toNarrow(std::string_view utf8)
     return std::string(utf8);
 }
 
+void fromNarrowInPieces(std::string_view bytes, std::size_t pieceBytes,
+                        const std::function<void(std::string_view)>& take)
+{
+    sanitizeUtf8InPieces(bytes, pieceBytes, take);
+}
+
 }  // namespace glifora::support

@@ -93,4 +93,16 @@ std::string toNarrow(std::string_view utf8)
     return narrow;
 }
 
+void fromNarrowInPieces(std::string_view bytes, std::size_t pieceBytes,
+    const std::function<void(std::string_view)>& take)
+{
+    if (GetACP() == CP_UTF8) {
+        sanitizeUtf8InPieces(bytes, pieceBytes, take);
+        return;
+    }
+    // Another code page is decoded whole, as fromNarrow does: a piece cut
+    // inside a double-byte character would decode differently.
+    take(fromNarrow(bytes));
+}
+
 } // namespace glifora::support

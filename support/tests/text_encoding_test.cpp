@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "text_encoding.hpp"
 
@@ -94,4 +96,34 @@ TEST(TextEncoding, FirstUtf8CharacterRefusesWhatIsNotWellFormed)
     };
     for (const std::string& text : refused)
         EXPECT_FALSE(firstUtf8Character(text).has_value()) << ::testing::PrintToString(text);
+}
+
+// Pieces of any size join up to what sanitizeUtf8 gives at once, and each
+// piece is whole characters, no longer than asked for by more than one.
+TEST(TextEncoding, PiecesJoinUpToTheWholeAndEachIsWholeCharacters)
+{
+    const std::string samples[] = {
+        "",
+        "plain ASCII, longer than any piece asked for",
+        "a\xC3\xB1o \xE2\x82\xAC \xF0\x9F\x98\x80 \xF0\x9F\x98\x80",
+        std::string("\0\xFF\xFF\xFF\0", 5),
+        "\xE2\x82" "x \xF1\x80\x80 \xC0\xAF \xED\xA0\x80 \x80\x80 a\xF1o",
+    };
+    for (const std::string& bytes : samples) {
+        for (const std::size_t pieceBytes : {0u, 1u, 2u, 3u, 5u, 64u}) {
+            std::string joined;
+            std::size_t pieces = 0;
+            glifora::support::sanitizeUtf8InPieces(bytes, pieceBytes, [&](std::string_view piece) {
+                ++pieces;
+                EXPECT_FALSE(piece.empty());
+                EXPECT_LE(piece.size(), std::max<std::size_t>(pieceBytes, 1) + 3);
+                EXPECT_EQ(sanitizeUtf8(piece), piece) << "a character cut in two";
+                joined.append(piece);
+            });
+            EXPECT_EQ(joined, sanitizeUtf8(bytes)) << bytes << " in pieces of " << pieceBytes;
+            if (pieceBytes >= 1 && pieceBytes < bytes.size()) {
+                EXPECT_GT(pieces, 1u);
+            }
+        }
+    }
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "text_encoding.hpp"
 
@@ -33,4 +34,12 @@ TEST_F(TextEncodingWindows, WhatTheCodePageLacksBecomesAQuestionMarkNotALookAlik
     EXPECT_EQ(toNarrow("a\uFF02b"), "a?b"); // full-width quotation mark
     EXPECT_EQ(toNarrow("\u0101"), "?"); // a with macron, best fit "a"
     EXPECT_EQ(toNarrow("x\xFFy"), "x?y"); // ill-formed UTF-8
+}
+
+TEST_F(TextEncodingWindows, NarrowBytesDecodeInPiecesAsWhole)
+{
+    const std::string bytes = "a\xF1o \x80 \xE9t\xE9";
+    std::string joined;
+    fromNarrowInPieces(bytes, 2, [&](std::string_view piece) { joined.append(piece); });
+    EXPECT_EQ(joined, "año € été");
 }
