@@ -29,8 +29,8 @@ extern char** environ;
 
 namespace {
 
-using glifora::tools::ejecuta;
-using glifora::tools::quoteArgument;
+using glifora::runner::ejecuta;
+using glifora::runner::quoteArgument;
 
 const std::string kChildTool = GLIFORA_BENCH_CHILD_TOOL;
 constexpr long long kMiB = 1024 * 1024;
@@ -60,7 +60,7 @@ long maxRssKiB()
 
 void checkSize(benchmark::State& state, const std::string& result)
 {
-    if (result.size() != glifora::tools::kCaptureCapacity)
+    if (result.size() != glifora::runner::kCaptureCapacity)
         state.SkipWithError(("unexpected result: " + result.substr(0, 80)).c_str());
 }
 
@@ -168,10 +168,10 @@ private:
 // An observer as cheap as one can be: it only counts its calls.
 struct CountingObserver {
     long long calls = 0;
-    glifora::tools::WaitAnswer operator()(std::chrono::milliseconds)
+    glifora::runner::WaitAnswer operator()(std::chrono::milliseconds)
     {
         ++calls;
-        return glifora::tools::WaitAnswer::Continue;
+        return glifora::runner::WaitAnswer::Continue;
     }
 };
 
@@ -179,14 +179,14 @@ struct CountingObserver {
 // always a result.
 std::string observed(const std::string& line, CountingObserver& counter)
 {
-    return ejecuta(line, glifora::tools::builtInDriveRoot(), std::ref(counter)).value();
+    return ejecuta(line, glifora::runner::builtInDriveRoot(), std::ref(counter)).value();
 }
 
 void BM_Drain1GiB(benchmark::State& state)
 {
     const std::string line = writerLine(1024 * kMiB);
     comparePaired(
-        state, [&] { return ejecuta(line).size() == glifora::tools::kCaptureCapacity; },
+        state, [&] { return ejecuta(line).size() == glifora::runner::kCaptureCapacity; },
         ShellPipeline());
 }
 BENCHMARK(BM_Drain1GiB)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -196,7 +196,7 @@ void BM_Drain1GiBObserved(benchmark::State& state)
     const std::string line = writerLine(1024 * kMiB);
     CountingObserver counter;
     comparePaired(
-        state, [&] { return observed(line, counter).size() == glifora::tools::kCaptureCapacity; },
+        state, [&] { return observed(line, counter).size() == glifora::runner::kCaptureCapacity; },
         ShellPipeline());
     state.counters["observer_calls"] = static_cast<double>(counter.calls);
 }

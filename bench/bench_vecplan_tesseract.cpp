@@ -76,6 +76,39 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// One kind of whole run, and the times of every call of it: wall-clock
+// and the process's CPU time, in seconds.
+struct Side {
+    std::vector<std::string> args;
+    std::vector<double> wall {}, cpu {};
+
+    // Runs it once and keeps its times; true when it exited 0.
+    bool timedRun()
+    {
+        const double cpuBefore = childrenCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = run(args);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        wall.push_back(took.count());
+        cpu.push_back(childrenCpuSeconds() - cpuBefore);
+        return ok;
+    }
+};
+
+// A character image on white paper, 8 pixels of it on every side.
+vanto::Bitmap onPaper(const vanto::Bitmap& glyph)
+{
+    vanto::Bitmap page;
+    page.width = glyph.width + 16;
+    page.height = glyph.height + 16;
+    page.pixels.assign(static_cast<std::size_t>(page.width * page.height), 0);
+    for (int y = 0; y < glyph.height; ++y)
+        for (int x = 0; x < glyph.width; ++x)
+            page.pixels[static_cast<std::size_t>((y + 8) * page.width + x + 8)]
+                = glyph.black(x, y) ? 1 : 0;
+    return page;
+}
+
 // A scratch folder holding a copy of VECPLAN.EXE (this build's, or the one
 // named) and refset.db (so that the build tree's resvec.txt is left alone)
 // and the image: the bench's ring with a bar, 64 pixels, with white paper
@@ -93,17 +126,9 @@ struct Scratch {
         exe = (dir / "VECPLAN.EXE").string();
         fs::copy_file(executable, exe);
         fs::copy_file(VECPLAN_REFSET_DB, dir / "refset.db");
-        vanto::Bitmap glyph = glifora::bench::ringWithBar(64);
-        vanto::Bitmap page;
-        page.width = glyph.width + 16;
-        page.height = glyph.height + 16;
-        page.pixels.assign(static_cast<std::size_t>(page.width * page.height), 0);
-        for (int y = 0; y < glyph.height; ++y)
-            for (int x = 0; x < glyph.width; ++x)
-                page.pixels[static_cast<std::size_t>((y + 8) * page.width + x + 8)]
-                    = glyph.black(x, y) ? 1 : 0;
         image = (dir / "letra.pbm").string();
-        std::ofstream(image, std::ios::binary) << vanto::formatRawPbm(page);
+        std::ofstream(image, std::ios::binary)
+            << vanto::formatRawPbm(onPaper(glifora::bench::ringWithBar(64)));
     }
     ~Scratch()
     {
@@ -121,32 +146,21 @@ void BM_WholeRunAgainstTesseract(benchmark::State& state)
         return;
     }
     Scratch scratch;
-    const std::vector<std::string> ours { scratch.exe, scratch.image };
-    const std::vector<std::string> theirs { "tesseract", scratch.image, "stdout", "--psm", "10",
-        "-l", "spa" };
-    std::vector<double> sides[2], cpu[2];
-    const auto timed = [&](const std::vector<std::string>& args, int side) {
-        const double cpuBefore = childrenCpuSeconds();
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = run(args);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        sides[side].push_back(took.count());
-        cpu[side].push_back(childrenCpuSeconds() - cpuBefore);
-        return ok;
-    };
+    Side ours { { scratch.exe, scratch.image } };
+    Side theirs { { "tesseract", scratch.image, "stdout", "--psm", "10", "-l", "spa" } };
     for (auto _ : state) {
-        if (!timed(ours, 0) || !timed(theirs, 1)) {
+        if (!ours.timedRun() || !theirs.timedRun()) {
             state.SkipWithError("a run failed");
             return;
         }
-        state.SetIterationTime(sides[0].back() + sides[1].back());
+        state.SetIterationTime(ours.wall.back() + theirs.wall.back());
     }
-    state.counters["vecplan_ms"] = median(sides[0]) * 1e3;
-    state.counters["tesseract_ms"] = median(sides[1]) * 1e3;
-    state.counters["ratio"] = median(sides[0]) / median(sides[1]);
-    state.counters["ratio_of_fastest"] = *std::min_element(sides[0].begin(), sides[0].end())
-        / *std::min_element(sides[1].begin(), sides[1].end());
-    state.counters["cpu_ratio"] = median(cpu[0]) / median(cpu[1]);
+    state.counters["vecplan_ms"] = median(ours.wall) * 1e3;
+    state.counters["tesseract_ms"] = median(theirs.wall) * 1e3;
+    state.counters["ratio"] = median(ours.wall) / median(theirs.wall);
+    state.counters["ratio_of_fastest"] = *std::min_element(ours.wall.begin(), ours.wall.end())
+        / *std::min_element(theirs.wall.begin(), theirs.wall.end());
+    state.counters["cpu_ratio"] = median(ours.cpu) / median(theirs.cpu);
 }
 BENCHMARK(BM_WholeRunAgainstTesseract)
     ->Iterations(31)
@@ -157,17 +171,7 @@ BENCHMARK(BM_WholeRunAgainstTesseract)
 // sizes from 40 pixels up, with a few pixels flipped, on white paper.
 vanto::Bitmap variedImage(int i)
 {
-    const vanto::Bitmap glyph
-        = glifora::bench::ringWithBar(40 + i % 100, 40 + static_cast<unsigned>(i / 100));
-    vanto::Bitmap page;
-    page.width = glyph.width + 16;
-    page.height = glyph.height + 16;
-    page.pixels.assign(static_cast<std::size_t>(page.width * page.height), 0);
-    for (int y = 0; y < glyph.height; ++y)
-        for (int x = 0; x < glyph.width; ++x)
-            page.pixels[static_cast<std::size_t>((y + 8) * page.width + x + 8)]
-                = glyph.black(x, y) ? 1 : 0;
-    return page;
+    return onPaper(glifora::bench::ringWithBar(40 + i % 100, 40 + static_cast<unsigned>(i / 100)));
 }
 
 // BM_TeachThousandAgainstThousandRuns: one `VECPLAN.EXE --aprende 8` with
@@ -258,10 +262,6 @@ void BM_RunWith5000Taught(benchmark::State& state)
     const std::string withTaught = *text + vanto::vecplan::formatTaughtPart(references);
     std::ofstream(taught.dir / "refset.db", std::ios::binary | std::ios::trunc) << withTaught;
 
-    struct Side {
-        std::vector<std::string> args;
-        std::vector<double> wall {}, cpu {};
-    };
     std::vector<Side> sides { { { taught.exe, taught.image } },
         { { builtIn.exe, builtIn.image } } };
     const bool tesseract = run({ "tesseract", "--version" });
@@ -275,17 +275,11 @@ void BM_RunWith5000Taught(benchmark::State& state)
     for (auto _ : state) {
         double took = 0;
         for (Side& side : sides) {
-            const double cpuBefore = childrenCpuSeconds();
-            const auto start = std::chrono::steady_clock::now();
-            const bool ok = run(side.args);
-            const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
-            if (!ok) {
+            if (!side.timedRun()) {
                 state.SkipWithError(("a run failed: " + side.args.front()).c_str());
                 return;
             }
-            side.wall.push_back(wall.count());
-            side.cpu.push_back(childrenCpuSeconds() - cpuBefore);
-            took += wall.count();
+            took += side.wall.back();
         }
         state.SetIterationTime(took);
     }

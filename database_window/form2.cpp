@@ -11,7 +11,7 @@
 
 namespace glifora {
 
-using tools::toHostPath;
+using runner::toHostPath;
 
 namespace {
 constexpr QSize kClientArea = toPixels(7545, 6045);
@@ -56,7 +56,7 @@ void Form2::createWindow()
 
 void Form2::Form_Load()
 {
-    const QString path = QString::fromStdString(toHostPath(tools::kDatabaseFile, driveRoot));
+    const QString path = QString::fromStdString(toHostPath(runner::kDatabaseFile, driveRoot));
     TextFile database = readTextFile(path);
     if (!database.ok()) {
         QMessageBox::warning(form, tr("Mensaje de Advertencia"),

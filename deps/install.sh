@@ -2,21 +2,17 @@
 # Installs the Debian packages listed in debian-packages.txt that are missing.
 # As root it runs apt-get; otherwise it prints the exact command and fails.
 set -eu
-list="$(dirname "$0")/debian-packages.txt"
-missing=""
-for pkg in $(sed -e 's/#.*//' "$list"); do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q '^install ok installed$'; then
-        missing="$missing $pkg"
-    fi
-done
+here="$(dirname "$0")"
+# shellcheck source=deps/packages.sh
+. "$here/packages.sh"
+# shellcheck disable=SC2046
+missing="$(missing_packages $(sed -e 's/#.*//' "$here/debian-packages.txt"))"
 [ -z "$missing" ] && exit 0
 
-if [ "$(id -u)" -eq 0 ]; then
+if can_install; then
     echo "Installing:$missing"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
     # shellcheck disable=SC2086
-    apt-get install -y -q $missing
+    install_packages $missing
 else
     echo "Missing Debian packages. Install them with:" >&2
     echo "  sudo apt-get install -y$missing" >&2

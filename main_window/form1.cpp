@@ -23,11 +23,11 @@
 
 namespace glifora {
 
-using tools::buildCommandLine;
-using tools::builtInDriveRoot;
-using tools::launchDetached;
-using tools::LaunchResult;
-using tools::toHostPath;
+using runner::buildCommandLine;
+using runner::builtInDriveRoot;
+using runner::launchDetached;
+using runner::LaunchResult;
+using runner::toHostPath;
 
 namespace {
 
@@ -221,8 +221,8 @@ void Form1::open_Click()
     showText(RichTextBox1, std::move(image.text));
     RichTextBox2->setPlainText(QStringLiteral(" "));
 
-    LaunchResult vector = launchDetached(buildCommandLine(tools::kVectorPrefix, fich.toStdString()),
-        tools::WindowStyle::Minimized, driveRoot);
+    LaunchResult vector = launchDetached(buildCommandLine(runner::kVectorPrefix, fich.toStdString()),
+        runner::WindowStyle::Minimized, driveRoot);
     // The run of an image opened before is forgotten, not waited for.
     vectorRun = std::move(vector.process);
 
@@ -233,7 +233,7 @@ void Form1::open_Click()
 
     if (!vector.ok()) {
         warn(tr("No se puede iniciar la herramienta de plantillas del vector «%1»: %2 (error %3).")
-                 .arg(toolFile(tools::kVectorPrefix), QString::fromStdString(vector.reason))
+                 .arg(toolFile(runner::kVectorPrefix), QString::fromStdString(vector.reason))
                  .arg(vector.error));
     }
 }
@@ -266,11 +266,11 @@ void Form1::Command1_Click()
     if (!requireImage())
         return;
     const LaunchResult viewer =
-        launchDetached(buildCommandLine(tools::kViewerPrefix, fich.toStdString()),
-                       tools::WindowStyle::Maximized, driveRoot);
+        launchDetached(buildCommandLine(runner::kViewerPrefix, fich.toStdString()),
+                       runner::WindowStyle::Maximized, driveRoot);
     if (!viewer.ok()) {
         warn(tr("No se puede iniciar el visor «%1»: %2 (error %3).")
-                 .arg(toolFile(tools::kViewerPrefix), QString::fromStdString(viewer.reason))
+                 .arg(toolFile(runner::kViewerPrefix), QString::fromStdString(viewer.reason))
                  .arg(viewer.error));
     }
 }
@@ -295,7 +295,7 @@ void Form1::Command2_Click()
     if (waitingForTool())
         return;
     if (requireImage())
-        runCapturedTool(tools::kContourPrefix);
+        runCapturedTool(runner::kContourPrefix);
 }
 
 void Form1::Command3_Click()
@@ -303,7 +303,7 @@ void Form1::Command3_Click()
     if (waitingForTool())
         return;
     if (requireImage())
-        runCapturedTool(tools::kConvexPrefix);
+        runCapturedTool(runner::kConvexPrefix);
 }
 
 void Form1::Command4_Click()
@@ -314,9 +314,9 @@ void Form1::Command4_Click()
         return;
     // The run started when the image was opened writes the result: until it
     // has ended, the file holds another image's result, or none at all.
-    if (!waitForLaunched(this, toolFile(tools::kVectorPrefix), vectorRun))
+    if (!waitForLaunched(this, toolFile(runner::kVectorPrefix), vectorRun))
         return; // the user stopped waiting: the view stays as it was
-    const QString path = QString::fromStdString(toHostPath(tools::kVectorResultFile, driveRoot));
+    const QString path = QString::fromStdString(toHostPath(runner::kVectorResultFile, driveRoot));
     TextFile result = readTextFile(path);
     if (!result.ok()) {
         warn(tr("No se puede leer el resultado de las plantillas del vector «%1»: %2.")

@@ -93,7 +93,7 @@ private:
 
     // The recognition run started by the last opening, kept only to know
     // whether its result is written yet.
-    tools::LaunchedProcess vectorRun;
+    runner::LaunchedProcess vectorRun;
 
     std::string driveRoot;
     std::unique_ptr<Form2> form2;

@@ -88,6 +88,10 @@ public:
     // The context menu: "Copiar" and "Seleccionar todo". The caller owns it.
     QMenu* createContextMenu();
 
+    // While a mouse selection is dragged out of the view, the text scrolls
+    // one line or column this often.
+    static constexpr int kDragScrollMs = 50;
+
 public slots:
     void copy();
     void selectAll();
@@ -109,6 +113,26 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // The text and its grid of cells (text_view.cpp).
+    void caretMoved(const Cursor& before);
+    void updateMetrics();
+    void updateScrollBars();
+    int firstLine() const;
+    int firstColumn() const;
+    int visibleLines() const; // lines that fit whole
+    int visibleColumns() const; // columns that fit whole
+    QPointF cellOrigin(int line, int column) const;
+    // The caret: one pixel wide before the character at the caret.
+    QRectF caretRect() const;
+    int positionAt(QPointF point) const;
+    int cellAt(QPointF point, bool clamp) const;
+
+    // Painting (text_view_painting.cpp).
+    void drawRun(QPainter& painter, int from, int to, qreal x, qreal baseline) const;
+    void drawFitted(QPainter& painter, const QString& run, qreal width, QPointF at) const;
+    qreal advanceOf(QChar c) const;
+
+    // Keys and the mouse (text_view_input.cpp).
     enum class Move {
         NextChar,
         PreviousChar,
@@ -129,31 +153,17 @@ private:
     };
     static bool keyMove(const QKeyEvent* event, KeyMove* found);
     bool isViewKey(const QKeyEvent* event) const;
-
-    void updateMetrics();
-    void updateScrollBars();
-    int firstLine() const;
-    int firstColumn() const;
-    int visibleLines() const; // lines that fit whole
-    int visibleColumns() const; // columns that fit whole
-    QPointF cellOrigin(int line, int column) const;
-    // The caret: one pixel wide before the character at the caret.
-    QRectF caretRect() const;
-
     void move(Move how, bool select);
     void moveCaret(int position, bool keepAnchor);
-    int positionAt(QPointF point) const;
-    int cellAt(QPointF point, bool clamp) const;
     void extendSelectionTo(QPointF point);
     void restartBlink();
-    void drawRun(QPainter& painter, int from, int to, qreal x, qreal baseline) const;
-    void drawFitted(QPainter& painter, const QString& run, qreal width, QPointF at) const;
-    qreal advanceOf(QChar c) const;
-    void caretMoved(const Cursor& before);
 
     TextLines lines;
     Cursor cursor;
     int preferredColumn = -1; // the column that Up and Down keep, once set
+
+    // The space between the frame and the text, as QTextDocument leaves it.
+    static constexpr qreal kMargin = 4;
 
     // Fixed-pitch metrics of the view's font.
     QFontMetricsF metrics { QFont() };

@@ -21,7 +21,7 @@ namespace {
 
 // How long a tool may run before the waiting window shows: the common,
 // quick case looks exactly as it always has.
-constexpr std::chrono::milliseconds kShowAfter { 1000 };
+std::chrono::milliseconds showAfter { 1000 };
 
 bool waiting = false;
 
@@ -190,9 +190,9 @@ public:
     {
     }
 
-    tools::WaitAnswer observe(std::chrono::milliseconds elapsed)
+    runner::WaitAnswer observe(std::chrono::milliseconds elapsed)
     {
-        if (!window && elapsed >= kShowAfter) {
+        if (!window && elapsed >= showAfter) {
             window = std::make_unique<WaitingWindow>(program, parent);
             QObject::connect(window.get(), &QDialog::rejected, [this] { cancelled = true; });
             guard.admit(window.get());
@@ -205,10 +205,10 @@ public:
         // waiting window, and the filter keeps it from every other.
         QCoreApplication::processEvents(
             window ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-        return cancelled ? tools::WaitAnswer::Stop : tools::WaitAnswer::Continue;
+        return cancelled ? runner::WaitAnswer::Stop : runner::WaitAnswer::Continue;
     }
 
-    tools::WaitObserver observer()
+    runner::WaitObserver observer()
     {
         return [this](std::chrono::milliseconds elapsed) { return observe(elapsed); };
     }
@@ -228,10 +228,10 @@ std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& progr
     std::string_view commandLine, std::string_view driveRoot)
 {
     Wait wait(parent, program);
-    return tools::ejecuta(commandLine, driveRoot, wait.observer());
+    return runner::ejecuta(commandLine, driveRoot, wait.observer());
 }
 
-bool waitForLaunched(QWidget* parent, const QString& program, const tools::LaunchedProcess& process)
+bool waitForLaunched(QWidget* parent, const QString& program, const runner::LaunchedProcess& process)
 {
     if (!process.running())
         return true;
@@ -242,6 +242,16 @@ bool waitForLaunched(QWidget* parent, const QString& program, const tools::Launc
 bool waitingForTool()
 {
     return waiting;
+}
+
+std::chrono::milliseconds waitingWindowDelay()
+{
+    return showAfter;
+}
+
+void setWaitingWindowDelay(std::chrono::milliseconds delay)
+{
+    showAfter = delay;
 }
 
 } // namespace glifora

@@ -15,7 +15,7 @@ class QLabel;
 
 namespace glifora {
 
-namespace tools {
+namespace runner {
 class LaunchedProcess;
 }
 
@@ -36,22 +36,28 @@ private:
     long long shownSeconds = -1;
 };
 
-// Runs commandLine with ejecuta and waits for it. After about one second
+// Runs commandLine with ejecuta and waits for it. After waitingWindowDelay()
 // without an end, a WaitingWindow over parent offers to stop the tool; it
 // goes away by itself when the tool ends. Returns the tool's output, or
 // nothing when the user stopped the tool.
 std::optional<std::string> runWhileWaiting(QWidget* parent, const QString& program,
     std::string_view commandLine, std::string_view driveRoot);
 
-// Waits for a launched process to end, the same way: after about one second
+// Waits for a launched process to end, the same way: after the same delay
 // the WaitingWindow shows, and "Cancelar" stops the waiting, not the process.
 // Returns whether the process has ended.
 bool waitForLaunched(
-    QWidget* parent, const QString& program, const tools::LaunchedProcess& process);
+    QWidget* parent, const QString& program, const runner::LaunchedProcess& process);
 
 // Whether a tool is being waited for. Input is kept from the windows then,
 // but a command can also be reached without input (an accessibility tool
 // presses a button directly): commands ask this first.
 bool waitingForTool();
+
+// How long a tool runs before the WaitingWindow shows: one second, so that
+// a quick tool looks as it always has. A test that needs a tool to count as
+// quick, however loaded the machine, sets it longer.
+std::chrono::milliseconds waitingWindowDelay();
+void setWaitingWindowDelay(std::chrono::milliseconds delay);
 
 } // namespace glifora

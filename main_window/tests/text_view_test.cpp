@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "form1_fixture.hpp"
 #include "form2.hpp"
@@ -317,7 +318,14 @@ TEST(TextView, MouseDragSelectsAcrossLinesAndScrollsOnOutOfTheView)
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.verticalScrollBar()->value() >= 20; }, 5000));
     shown.mouse(QEvent::MouseButtonRelease, below, Qt::NoButton);
     const int scrolled = view.verticalScrollBar()->value();
-    QTest::qWait(120);
+    // A timer of the view's scroll period firing three times is three
+    // chances for the view's own to fire had it not stopped, however slowly
+    // the machine runs them.
+    QTimer period;
+    int periods = 0;
+    QObject::connect(&period, &QTimer::timeout, [&] { ++periods; });
+    period.start(TextView::kDragScrollMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return periods >= 3; }, 10000));
     EXPECT_EQ(view.verticalScrollBar()->value(), scrolled) << "scrolling stops with the button";
     EXPECT_TRUE(view.selectedText().startsWith("cero uno\r\ndos tres\nlínea 0\n"));
     EXPECT_TRUE(view.selectedText().contains("línea 20\n"));

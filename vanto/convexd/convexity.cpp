@@ -1,5 +1,7 @@
 #include "convexity.hpp"
 
+#include "integer_division.hpp"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -10,6 +12,9 @@
 namespace vanto {
 
 namespace {
+
+using glifora::support::ceilDiv;
+using glifora::support::floorDiv;
 
 int sign(std::int64_t v)
 {
@@ -118,16 +123,6 @@ bool runsOneWay(const std::vector<int>& hull)
         current = next;
     }
     return true;
-}
-
-std::int64_t floorDiv(std::int64_t num, std::int64_t den) // den > 0
-{
-    return num >= 0 ? num / den : -((-num + den - 1) / den);
-}
-
-std::int64_t ceilDiv(std::int64_t num, std::int64_t den) // den > 0
-{
-    return -floorDiv(-num, den);
 }
 
 // The four neighbours that join white pixels into one region.

@@ -146,7 +146,7 @@ std::optional<Header> readHeader(Reader& in, std::string& error)
     if (!height)
         return std::nullopt;
 
-    const std::string size = std::to_string(*width) + "×" + std::to_string(*height);
+    const std::string size = std::to_string(*width) + " x " + std::to_string(*height);
     if (*width == 0 || *height == 0) {
         error = "tamaño no válido: " + size + " (la anchura y la altura deben ser al menos 1)";
         return std::nullopt;
@@ -175,7 +175,7 @@ PbmResult readPlainRaster(Reader& in, const Header& header)
     // allocating for the size its header claims.
     if (in.remaining() < count)
         return failure("imagen truncada: se esperaban " + std::to_string(count)
-            + " píxeles y el archivo no da para tantos");
+            + " píxeles y el fichero no da para tantos");
 
     PbmResult result;
     result.bitmap.width = header.width;

@@ -54,8 +54,8 @@ PbmResult readPbm(const std::string& path);
 
 // Whole files are read the one safe way the program has (see
 // regular_file.hpp): never blocking, regular files only, bounded.
-using glifora::tools::FileBytes;
-using glifora::tools::readRegularFile;
+using glifora::support::FileBytes;
+using glifora::support::readRegularFile;
 
 // The image as a PBM file: plain, '0'/'1' characters with one row a line, or
 // raw, rows packed eight pixels a byte. The inverse of parsePbm.

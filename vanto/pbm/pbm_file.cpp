@@ -3,6 +3,8 @@
 // device or a huge file never stalls or exhausts a tool.
 #include "pbm.hpp"
 
+#include "file_failure.hpp"
+
 namespace vanto {
 namespace {
 
@@ -29,7 +31,7 @@ PbmResult readPbm(const std::string& path)
 {
     const FileBytes file = readRegularFile(path, kMaxFileBytes);
     if (!file.ok())
-        return failure(path, file.error);
+        return failure(path, glifora::wording::whyNotRead(file.failure));
 
     PbmResult result = parsePbm(file.bytes);
     if (!result.ok())

@@ -42,7 +42,7 @@ GlyphResult render(const FontFace& face, int pixelSize, const std::string& chara
 // an image.
 inline constexpr std::string_view kIndexName = "indice.txt";
 inline constexpr std::string_view kIndexHeader
-    = "# archivo carácter parte fuente estilo tamaño condición\n";
+    = "# fichero carácter parte fuente estilo tamaño condición\n";
 
 struct Entry {
     std::string file; // inside the folder

@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -107,6 +108,21 @@ int draw(const std::string& folder, int perCharacter)
     return 0;
 }
 
+// An image measured as VECPLAN.EXE measures it: why it could not be read,
+// or its vector (none when it is blank after cleaning).
+struct Measured {
+    std::string error;
+    std::optional<vanto::vecplan::Features> features;
+};
+
+Measured measure(const std::string& path)
+{
+    const vanto::PbmResult image = vanto::readPbm(path);
+    if (!image.ok())
+        return { image.error, std::nullopt };
+    return { std::string(), vanto::vecplan::computeFeatures(image.bitmap) };
+}
+
 int read(const std::string& refset, const std::string& taughtList, const std::string& readList)
 {
     const auto refs = vanto::vecplan::readRefset(refset);
@@ -117,33 +133,31 @@ int read(const std::string& refset, const std::string& taughtList, const std::st
     vanto::vecplan::Ranker ranker(refs.references);
     std::ifstream taught(taughtList);
     for (std::string label, path; taught >> label >> path;) {
-        const vanto::PbmResult image = vanto::readPbm(path);
-        if (!image.ok()) {
-            std::cout << image.error << '\n';
+        const Measured measured = measure(path);
+        if (!measured.error.empty()) {
+            std::cout << measured.error << '\n';
             return 1;
         }
-        const auto features = vanto::vecplan::computeFeatures(image.bitmap);
-        if (!features) {
+        if (!measured.features) {
             std::cout << "vecplan_teach_eval: " << path << " está en blanco\n";
             return 1;
         }
-        ranker.add({ label, path, features->values, true });
+        ranker.add({ label, path, measured.features->values, true });
     }
     std::ifstream toRead(readList);
     for (std::string path; std::getline(toRead, path);) {
         if (path.empty())
             continue;
-        const vanto::PbmResult image = vanto::readPbm(path);
-        if (!image.ok()) {
-            std::cout << image.error << '\n';
+        const Measured measured = measure(path);
+        if (!measured.error.empty()) {
+            std::cout << measured.error << '\n';
             return 1;
         }
-        const auto features = vanto::vecplan::computeFeatures(image.bitmap);
-        if (!features) {
+        if (!measured.features) {
             std::cout << path << " - 0 0\n";
             continue;
         }
-        const auto r = ranker.rank(features->values, 1);
+        const auto r = ranker.rank(measured.features->values, 1);
         std::printf("%s %s %d %.3f\n", path.c_str(),
             r.candidates.empty() ? "-" : r.candidates.front().label.c_str(), r.doubtful ? 1 : 0,
             r.farness());

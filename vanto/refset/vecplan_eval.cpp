@@ -23,16 +23,23 @@
 // out with a line saying so). --ensena adds taught references, one per
 // line "<character> <image.pbm>" of the list, measured as VECPLAN.EXE
 // measures an image, to the reference set.
+//
+// This file holds the run itself: the references, the images, the scoring
+// and the verdict; the command line is read in eval_options, the tables
+// are counted and printed by eval_tables, and Tesseract runs in
+// tesseract_batch.
+#include "eval_options.hpp"
+#include "eval_tables.hpp"
 #include "evaluation.hpp"
+#include "file_failure.hpp"
 #include "ranking.hpp"
 #include "refset.hpp"
+#include "tesseract_batch.hpp"
 
 #include <QGuiApplication>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -40,183 +47,22 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 namespace ev = vanto::refset::evaluation;
 
-// One class for the characters that a character cut from its line cannot
-// tell apart.
-std::string folded(const std::string& label)
-{
-    if (label == "O" || label == "o")
-        return "0";
-    if (label == "I" || label == "l")
-        return "1";
-    static const std::string sameShape = "csvwxz";
-    if (label.size() == 1 && sameShape.find(label[0]) != std::string::npos)
-        return std::string(1, static_cast<char>(label[0] - 'a' + 'A'));
-    return label;
-}
-
-bool isLower(const std::string& label)
-{
-    return label == "ñ" || (label.size() == 1 && label[0] >= 'a' && label[0] <= 'z');
-}
-
-const char* groupOf(const std::string& label)
-{
-    return isLower(label) ? "minusculas" : "mayusculas";
-}
-
-struct Tally {
-    int total = 0;
-    int right = 0;
-
-    void add(bool hit)
-    {
-        ++total;
-        right += hit;
-    }
-    double percent() const { return 100.0 * right / std::max(total, 1); }
-};
-
-// Row (condition or face style), group ("mayusculas" or "minusculas").
-using Table = std::map<std::string, std::map<std::string, Tally>>;
-
 // The whole file at path, or nothing once it has said why not.
 std::optional<std::string> readWhole(const std::string& path)
 {
     vanto::FileBytes file = vanto::readRegularFile(path, 64u * 1024 * 1024);
     if (!file.ok()) {
-        std::cout << "vecplan_eval: " << path << ": " << file.error << '\n';
+        std::cout << "vecplan_eval: " << path << ": " << glifora::wording::whyNotRead(file.failure)
+                  << '\n';
         return std::nullopt;
     }
     return std::move(file.bytes);
-}
-
-// The first UTF-8 character of what a recogniser printed, spaces trimmed.
-std::string firstCharacter(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\n' || text[i] == '\r'))
-        ++i;
-    if (i == text.size())
-        return {};
-    std::size_t length = 1;
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if ((lead & 0xE0) == 0xC0)
-        length = 2;
-    else if ((lead & 0xF0) == 0xE0)
-        length = 3;
-    else if ((lead & 0xF8) == 0xF0)
-        length = 4;
-    return text.substr(i, length);
-}
-
-std::string commandOutput(const std::string& command, bool& ok)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ok = pipe != nullptr;
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    ok = ::pclose(pipe) == 0;
-    return out;
-}
-
-// Tesseract's answers for the images, in order, read by a few processes
-// side by side, each given a list of images (one page each, its answers
-// separated by form feeds), so the model loads once a process. Empty when
-// Tesseract is missing or fails, with a message in `why`.
-std::vector<std::string> tesseractAnswers(const std::string& folder,
-    const std::vector<std::string>& files, std::string& version, std::string& why)
-{
-    bool ok = false;
-    version = commandOutput("tesseract --version 2>&1", ok);
-    version = version.substr(0, version.find('\n'));
-    if (!ok) {
-        why = "Tesseract no está instalado: se omite su columna (como root, el paso de "
-              "instalación de vecplan_accuracy lo instala; a mano: apt-get install "
-              "tesseract-ocr tesseract-ocr-spa).";
-        return {};
-    }
-    constexpr std::size_t kProcesses = 2;
-    const std::size_t chunk = (files.size() + kProcesses - 1) / kProcesses;
-    std::vector<std::vector<std::string>> answers(kProcesses);
-    std::vector<bool> good(kProcesses, false);
-    std::vector<std::thread> workers;
-    for (std::size_t p = 0; p < kProcesses; ++p) {
-        workers.emplace_back([&, p] {
-            const std::size_t from = std::min(files.size(), p * chunk);
-            const std::size_t to = std::min(files.size(), from + chunk);
-            if (from == to) {
-                good[p] = true;
-                return;
-            }
-            const std::string list = folder + "/tesseract-" + std::to_string(p) + ".txt";
-            {
-                std::ofstream out(list, std::ios::binary | std::ios::trunc);
-                for (std::size_t i = from; i < to; ++i)
-                    out << folder << "/" << files[i] << "\n";
-            }
-            bool ran = false;
-            const std::string out
-                = commandOutput("tesseract '" + list + "' stdout --psm 10 -l spa 2>/dev/null", ran);
-            // Pages are separated by form feeds (none after the last).
-            std::vector<std::string> pages;
-            std::size_t start = 0;
-            for (std::size_t f; (f = out.find('\f', start)) != std::string::npos; start = f + 1)
-                pages.push_back(out.substr(start, f - start));
-            pages.push_back(out.substr(start));
-            good[p] = ran && pages.size() == to - from;
-            answers[p] = std::move(pages);
-        });
-    }
-    for (std::thread& t : workers)
-        t.join();
-    std::vector<std::string> all;
-    for (std::size_t p = 0; p < kProcesses; ++p) {
-        if (!good[p]) {
-            why = "Tesseract falló o no leyó todas las imágenes: se omite su columna.";
-            return {};
-        }
-        all.insert(all.end(), answers[p].begin(), answers[p].end());
-    }
-    return all;
-}
-
-void printTable(
-    const char* title, const std::vector<std::string>& rows, const Table& ours, const Table* theirs)
-{
-    std::printf("\n%s\n", title);
-    std::printf("%-28s %7s | %-22s | %-22s\n", "", "", "Dígitos y mayúsculas", "Minúsculas y ñ");
-    std::printf("%-28s %7s | %10s %11s | %10s %11s\n", "condición", "imágenes", "VECPLAN",
-        theirs ? "Tesseract" : "", "VECPLAN", theirs ? "Tesseract" : "");
-    for (const std::string& row : rows) {
-        const auto found = ours.find(row);
-        if (found == ours.end())
-            continue;
-        const auto& groups = found->second;
-        const Tally& upper = groups.count("mayusculas") ? groups.at("mayusculas") : Tally {};
-        const Tally& lower = groups.count("minusculas") ? groups.at("minusculas") : Tally {};
-        std::printf(
-            "%-28s %7d |   %6.2f %%", row.c_str(), upper.total + lower.total, upper.percent());
-        if (theirs)
-            std::printf("    %6.2f %%", theirs->at(row).at("mayusculas").percent());
-        else
-            std::printf("%11s", "");
-        std::printf(" |   %6.2f %%", lower.percent());
-        if (theirs)
-            std::printf("    %6.2f %%", theirs->at(row).at("minusculas").percent());
-        std::printf("\n");
-    }
 }
 
 // The taught references of a list ("<character> <image.pbm>" a line,
@@ -255,6 +101,99 @@ std::optional<std::vector<vanto::vecplan::Reference>> taughtReferences(const std
     return taught;
 }
 
+// The reference set the images are recognised against: the built-in
+// references and, with --ensena, the taught ones.
+struct References {
+    std::size_t builtIn = 0;
+    std::size_t taught = 0;
+    std::unique_ptr<vanto::vecplan::Ranker> ranker;
+};
+
+// Nothing once it has said why not.
+std::optional<References> loadReferences(const ev::Options& options)
+{
+    const auto refs = vanto::vecplan::readRefset(options.refset);
+    if (!refs.ok()) {
+        std::cout << refs.error << '\n';
+        return std::nullopt;
+    }
+    References loaded;
+    loaded.builtIn = refs.references.size();
+    loaded.ranker = std::make_unique<vanto::vecplan::Ranker>(refs.references);
+    if (!options.taughtList.empty()) {
+        const auto taught = taughtReferences(options.taughtList);
+        if (!taught)
+            return std::nullopt;
+        for (const vanto::vecplan::Reference& r : *taught)
+            loaded.ranker->add(r);
+        loaded.taught = taught->size();
+    }
+    return loaded;
+}
+
+// The images evaluated: what each shows and, when drawn, how to draw it
+// (planned[i] draws entries[i]).
+struct Images {
+    std::vector<ev::Entry> entries;
+    std::vector<ev::Planned> planned;
+};
+
+// The images of the parts asked for, planned or read from the folder's
+// index; nothing once it has said why not. The test part is neither drawn
+// nor read unless asked for.
+std::optional<Images> gatherImages(const ev::Options& options)
+{
+    Images images;
+    if (options.draw) {
+        images.planned = ev::plan(options.drawn);
+        if (!options.withTest)
+            std::erase_if(
+                images.planned, [](const ev::Planned& p) { return p.entry.part == ev::kTest; });
+        for (const ev::Planned& p : images.planned)
+            images.entries.push_back(p.entry);
+    } else {
+        const std::string indexPath = options.folder + "/" + std::string(ev::kIndexName);
+        const std::optional<std::string> index = readWhole(indexPath);
+        if (!index)
+            return std::nullopt;
+        std::string error;
+        images.entries = ev::parseIndex(*index, error);
+        if (!error.empty()) {
+            std::cout << "vecplan_eval: " << indexPath << ": " << error << '\n';
+            return std::nullopt;
+        }
+        if (!options.withTest)
+            std::erase_if(images.entries, [](const ev::Entry& e) { return e.part == ev::kTest; });
+    }
+    if (images.entries.empty()) {
+        std::cout << "vecplan_eval: ninguna imagen que evaluar\n";
+        return std::nullopt;
+    }
+    return images;
+}
+
+// Image i, drawn or read; nothing once it has said why not.
+std::optional<vanto::Bitmap> imageOf(
+    const ev::Options& options, const Images& images, std::size_t i)
+{
+    const ev::Entry& e = images.entries[i];
+    if (options.draw) {
+        const ev::Planned& p = images.planned[i];
+        auto glyph = ev::render(*p.face, e.size, e.label, *p.condition, p.serial);
+        if (!glyph.error.empty()) {
+            std::cout << "vecplan_eval: " << glyph.error << '\n';
+            return std::nullopt;
+        }
+        return std::move(glyph.bitmap);
+    }
+    vanto::PbmResult image = vanto::readPbm(options.folder + "/" + e.file);
+    if (!image.ok()) {
+        std::cout << image.error << '\n';
+        return std::nullopt;
+    }
+    return std::move(image.bitmap);
+}
+
 // Images of nothing but random specks, of random sizes and densities, the
 // same on every machine for each part (the two parts draw apart).
 constexpr int kNoiseImages = 200;
@@ -273,149 +212,29 @@ vanto::Bitmap noiseImage(const std::string& part, int serial)
     return b;
 }
 
-// What the doubt says, per part: right answers flagged, and noise flagged
-// (noise that the cleaning leaves blank has no character at all).
-struct Doubt {
-    Tally rightFlagged; // among right answers: flagged
-    Tally noiseFlagged; // among noise images with a character: flagged
-    int noiseBlank = 0;
-    std::vector<double> rightFarness; // of the right answers, to show the margin
-    double noiseNearest = 1e300; // the least farness of any noise image
+// What the recogniser made of the images, per part.
+struct Scores {
+    std::map<std::string, ev::Table> tables; // part, then row and group
+    std::map<std::string, ev::Doubt> doubts;
+    std::map<std::string, ev::Confusions> confusions;
+    std::vector<std::string> testFiles; // for Tesseract, in order
+    std::vector<const ev::Entry*> testEntries; // what each of them shows
+    int cleaned = 0; // clean images that the cleaning touched
+    int cleanImages = 0;
 };
 
-double percentile(std::vector<double> v, double p)
+// Recognises every image and counts the answers; nothing once it has said
+// why an image could not be had.
+std::optional<Scores> score(
+    const ev::Options& options, const Images& images, const vanto::vecplan::Ranker& ranker)
 {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(p / 100 * static_cast<double>(v.size() - 1))];
-}
-
-void printDoubt(const char* part, const Doubt& d)
-{
-    std::printf("\nDudas, parte de %s (dudoso: más de %.1f veces la distancia habitual):\n", part,
-        vanto::vecplan::kDoubtFactor);
-    std::printf("  aciertos marcados como dudosos: %d de %d (%.2f %%); lejanía de los aciertos: "
-                "mediana %.2f, percentil 98 %.2f\n",
-        d.rightFlagged.right, d.rightFlagged.total, d.rightFlagged.percent(),
-        percentile(d.rightFarness, 50), percentile(d.rightFarness, 98));
-    std::printf("  ruido: %d imágenes, %d en blanco tras la limpieza; de las otras %d, dudosas %d "
-                "(%.2f %%); la menor lejanía %.2f\n",
-        kNoiseImages, d.noiseBlank, d.noiseFlagged.total, d.noiseFlagged.right,
-        d.noiseFlagged.percent(), d.noiseNearest);
-}
-
-} // namespace
-
-int main(int argc, char** argv)
-{
-    const bool draw = argc >= 4 && std::string(argv[2]) == "--dibujar";
-    if (argc < 3 || (draw && argc < 4)) {
-        std::cerr << "Uso: vecplan_eval <refset.db> <carpeta de evaluación> [--prueba] "
-                     "[--tesseract] [--ensena <lista>] [--minimos <archivo>]\n"
-                     "     vecplan_eval <refset.db> --dibujar <partes y condiciones> [--prueba] "
-                     "[--ensena <lista>] [--minimos <archivo>]\n";
-        return 2;
-    }
-    bool withTest = false, withTesseract = false;
-    std::string minimumsFile, taughtList;
-    for (int i = draw ? 4 : 3; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--prueba") {
-            withTest = true;
-        } else if (a == "--tesseract") {
-            withTesseract = true;
-        } else if (a == "--minimos" && i + 1 < argc) {
-            minimumsFile = argv[++i];
-        } else if (a == "--ensena" && i + 1 < argc) {
-            taughtList = argv[++i];
-        } else {
-            std::cerr << "vecplan_eval: argumento desconocido " << a << '\n';
-            return 2;
-        }
-    }
-    if (withTesseract && (draw || !withTest)) {
-        std::cerr << "vecplan_eval: Tesseract solo lee las imágenes de prueba de una carpeta "
-                     "(--prueba)\n";
-        return 2;
-    }
-    const std::string folder = draw ? std::string() : std::string(argv[2]);
-    const auto refs = vanto::vecplan::readRefset(argv[1]);
-    if (!refs.ok()) {
-        std::cout << refs.error << '\n';
-        return 1;
-    }
-    vanto::vecplan::Ranker ranker(refs.references);
-    std::size_t taughtCount = 0;
-    if (!taughtList.empty()) {
-        const auto taught = taughtReferences(taughtList);
-        if (!taught)
-            return 1;
-        for (const vanto::vecplan::Reference& r : *taught)
-            ranker.add(r);
-        taughtCount = taught->size();
-    }
-    std::vector<ev::Entry> entries;
-    std::vector<ev::Planned> planned;
-    std::unique_ptr<QGuiApplication> app;
-    if (draw) {
-        // Only outlines are drawn, into images in memory: no display is needed.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-        planned = ev::plan(argv[3]);
-        // The test part is not even drawn unless asked for.
-        if (!withTest)
-            std::erase_if(planned, [](const ev::Planned& p) { return p.entry.part == ev::kTest; });
-        for (const ev::Planned& p : planned)
-            entries.push_back(p.entry);
-    } else {
-        const std::optional<std::string> index
-            = readWhole(folder + "/" + std::string(ev::kIndexName));
-        if (!index)
-            return 1;
-        std::string error;
-        entries = ev::parseIndex(*index, error);
-        if (!error.empty()) {
-            std::cout << "vecplan_eval: " << folder << "/" << ev::kIndexName << ": " << error
-                      << '\n';
-            return 1;
-        }
-    }
-    // Nor read.
-    if (!withTest)
-        std::erase_if(entries, [](const ev::Entry& e) { return e.part == ev::kTest; });
-    if (entries.empty()) {
-        std::cout << "vecplan_eval: ninguna imagen que evaluar\n";
-        return 1;
-    }
-
-    std::map<std::string, Table> ours; // part, then row and group
-    std::map<std::string, Doubt> doubts; // per part
-    std::map<std::string, std::map<std::pair<std::string, std::string>, int>> confusions;
-    std::vector<std::string> testFiles;
-    std::vector<const ev::Entry*> testEntries;
-    int cleaned = 0, cleanImages = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const ev::Entry& e = entries[i];
-        vanto::Bitmap bitmap;
-        if (draw) {
-            const ev::Planned& p = planned[i];
-            auto glyph = ev::render(*p.face, e.size, e.label, *p.condition, p.serial);
-            if (!glyph.error.empty()) {
-                std::cout << "vecplan_eval: " << glyph.error << '\n';
-                return 1;
-            }
-            bitmap = std::move(glyph.bitmap);
-        } else {
-            vanto::PbmResult image = vanto::readPbm(folder + "/" + e.file);
-            if (!image.ok()) {
-                std::cout << image.error << '\n';
-                return 1;
-            }
-            bitmap = std::move(image.bitmap);
-        }
-        const auto features = vanto::vecplan::computeFeatures(bitmap);
+    Scores s;
+    for (std::size_t i = 0; i < images.entries.size(); ++i) {
+        const ev::Entry& e = images.entries[i];
+        const std::optional<vanto::Bitmap> bitmap = imageOf(options, images, i);
+        if (!bitmap)
+            return std::nullopt;
+        const auto features = vanto::vecplan::computeFeatures(*bitmap);
         std::string answer;
         vanto::vecplan::Ranking recognition;
         if (features) {
@@ -423,28 +242,32 @@ int main(int argc, char** argv)
             if (!recognition.candidates.empty())
                 answer = recognition.candidates.front().label;
             if (e.condition == "limpio") {
-                ++cleanImages;
-                cleaned += features->cleaning.specks > 0 || features->cleaning.holes > 0;
+                ++s.cleanImages;
+                s.cleaned += features->cleaning.specks > 0 || features->cleaning.holes > 0;
             }
         }
-        const bool hit = folded(answer) == folded(e.label);
-        Table& table = ours[e.part];
-        table[e.condition][groupOf(e.label)].add(hit);
-        if (e.condition == "limpio" && e.style != "normal")
-            table[e.style + "-limpio"][groupOf(e.label)].add(hit);
+        const bool hit = ev::folded(answer) == ev::folded(e.label);
+        ev::count(s.tables[e.part], e, hit);
         if (hit) {
-            Doubt& d = doubts[e.part];
+            ev::Doubt& d = s.doubts[e.part];
             d.rightFlagged.add(recognition.doubtful);
             d.rightFarness.push_back(recognition.farness());
         } else {
-            ++confusions[e.part][{ e.label, answer.empty() ? "(nada)" : answer }];
+            ++s.confusions[e.part][{ e.label, answer.empty() ? "(nada)" : answer }];
         }
         if (e.part == ev::kTest) {
-            testFiles.push_back(e.file);
-            testEntries.push_back(&e);
+            s.testFiles.push_back(e.file);
+            s.testEntries.push_back(&e);
         }
     }
-    for (auto& [part, d] : doubts) {
+    return s;
+}
+
+// The doubt on images of noise, for every part with right answers, and
+// the rows of the doubt in that part's table.
+void scoreNoise(Scores& s, const vanto::vecplan::Ranker& ranker)
+{
+    for (auto& [part, d] : s.doubts) {
         for (int n = 0; n < kNoiseImages; ++n) {
             const auto features = vanto::vecplan::computeFeatures(noiseImage(part, n));
             if (!features) {
@@ -455,23 +278,21 @@ int main(int argc, char** argv)
             d.noiseFlagged.add(recognition.doubtful);
             d.noiseNearest = std::min(d.noiseNearest, recognition.farness());
         }
-        Table& table = ours[part];
+        ev::Table& table = s.tables[part];
         table["ruido"]["dudosas"] = d.noiseFlagged;
-        Tally notFlagged;
+        ev::Tally notFlagged;
         notFlagged.total = d.rightFlagged.total;
         notFlagged.right = d.rightFlagged.total - d.rightFlagged.right;
         table["aciertos"]["no-dudosos"] = notFlagged;
     }
+}
 
-    std::vector<std::string> rows;
-    for (const ev::Condition& c : ev::conditions())
-        rows.emplace_back(c.name);
-    for (const char* style : { "negrita", "cursiva" })
-        rows.push_back(std::string(style) + "-limpio");
-
-    std::printf("Evaluación de VECPLAN.EXE: %zu referencias de serie", refs.references.size());
-    if (!taughtList.empty())
-        std::printf(" y %zu enseñadas (%s)", taughtCount, taughtList.c_str());
+// What was evaluated and how the tables read.
+void printIntroduction(const ev::Options& options, const References& references, const Scores& s)
+{
+    std::printf("Evaluación de VECPLAN.EXE: %zu referencias de serie", references.builtIn);
+    if (!options.taughtList.empty())
+        std::printf(" y %zu enseñadas (%s)", references.taught, options.taughtList.c_str());
     std::printf("; imágenes de fuentes que no están en ellas, a");
     for (const int size : vanto::refset::kEvaluationSizes)
         std::printf(" %d", size);
@@ -480,85 +301,90 @@ int main(int argc, char** argv)
     for (const ev::Condition& c : ev::conditions())
         std::printf("  %-8s %s\n", std::string(c.name).c_str(), std::string(c.description).c_str());
     std::printf("  negrita-limpio, cursiva-limpio: las fuentes negritas y las cursivas, limpias\n");
-    std::printf("La limpieza tocó %d de %d imágenes limpias.\n", cleaned, cleanImages);
+    std::printf("La limpieza tocó %d de %d imágenes limpias.\n", s.cleaned, s.cleanImages);
+}
 
-    Table tesseract;
-    bool haveTesseract = false;
-    std::string tesseractVersion;
-    if (withTesseract) {
-        std::string why;
-        const auto answers = tesseractAnswers(folder, testFiles, tesseractVersion, why);
-        if (answers.empty()) {
-            std::printf("%s\n", why.c_str());
-        } else {
-            haveTesseract = true;
-            for (std::size_t i = 0; i < answers.size(); ++i) {
-                const ev::Entry& e = *testEntries[i];
-                const bool hit = folded(firstCharacter(answers[i])) == folded(e.label);
-                tesseract[e.condition][groupOf(e.label)].add(hit);
-                if (e.condition == "limpio" && e.style != "normal")
-                    tesseract[e.style + "-limpio"][groupOf(e.label)].add(hit);
-            }
-        }
-    } else if (withTest) {
+// Tesseract's table of the test images, with its version; nothing, once
+// it has said why, when it is missing or fails.
+std::optional<std::pair<ev::Table, std::string>> tesseractTable(
+    const ev::Options& options, const Scores& s)
+{
+    const ev::TesseractAnswers read = ev::readWithTesseract(options.folder, s.testFiles);
+    if (read.answers.empty()) {
+        std::printf("%s\n", read.why.c_str());
+        return std::nullopt;
+    }
+    ev::Table table;
+    for (std::size_t i = 0; i < read.answers.size(); ++i) {
+        const ev::Entry& e = *s.testEntries[i];
+        ev::count(table, e, ev::folded(ev::firstCharacter(read.answers[i])) == ev::folded(e.label));
+    }
+    return std::pair { std::move(table), read.version };
+}
+
+// True when the validation part reaches every minimum of the file (or no
+// file was given); false, having said why, when not.
+bool meetsMinimums(const std::string& minimumsFile, const ev::Table& validation)
+{
+    if (minimumsFile.empty())
+        return true;
+    const std::optional<std::string> minimums = readWhole(minimumsFile);
+    if (!minimums)
+        return false;
+    const std::vector<std::string> faults = ev::belowMinimums(validation, *minimums, minimumsFile);
+    for (const std::string& fault : faults)
+        std::printf("%s\n", fault.c_str());
+    return faults.empty();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::optional<ev::Options> options = ev::parseOptions(argc, argv, std::cerr);
+    if (!options)
+        return 2;
+    const std::optional<References> references = loadReferences(*options);
+    if (!references)
+        return 1;
+    std::unique_ptr<QGuiApplication> app;
+    if (options->draw) {
+        // Only outlines are drawn, into images in memory: no display is needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    const std::optional<Images> images = gatherImages(*options);
+    if (!images)
+        return 1;
+    std::optional<Scores> scores = score(*options, *images, *references->ranker);
+    if (!scores)
+        return 1;
+    scoreNoise(*scores, *references->ranker);
+
+    printIntroduction(*options, *references, *scores);
+    std::optional<std::pair<ev::Table, std::string>> tesseract;
+    if (options->withTesseract)
+        tesseract = tesseractTable(*options, *scores);
+    else if (options->withTest)
         std::printf("Sin --tesseract: solo VECPLAN.EXE.\n");
-    }
 
+    const std::vector<std::string> rows = ev::tableRows();
     const std::string validation(ev::kValidation), test(ev::kTest);
-    if (ours.count(validation)) {
-        printTable(
-            "Parte de VALIDACIÓN (la única que mira el ajuste)", rows, ours[validation], nullptr);
-        printDoubt("validación", doubts[validation]);
+    if (scores->tables.count(validation)) {
+        ev::printTable("Parte de VALIDACIÓN (la única que mira el ajuste)", rows,
+            scores->tables[validation], nullptr);
+        ev::printDoubt("validación", scores->doubts[validation], kNoiseImages);
     }
-    if (withTest && ours.count(test)) {
-        const std::string testTitle = "Parte de PRUEBA (las cifras que se informan)"
-            + (haveTesseract
-                    ? "; Tesseract: " + tesseractVersion + ", --psm 10 -l spa, mismas imágenes"
+    if (options->withTest && scores->tables.count(test)) {
+        const std::string title = "Parte de PRUEBA (las cifras que se informan)"
+            + (tesseract
+                    ? "; Tesseract: " + tesseract->second + ", --psm 10 -l spa, mismas imágenes"
                     : std::string());
-        printTable(testTitle.c_str(), rows, ours[test], haveTesseract ? &tesseract : nullptr);
-        printDoubt("prueba", doubts[test]);
+        ev::printTable(title, rows, scores->tables[test], tesseract ? &tesseract->first : nullptr);
+        ev::printDoubt("prueba", scores->doubts[test], kNoiseImages);
     }
+    ev::printConfusions(scores->confusions[validation]);
 
-    std::vector<std::pair<int, std::pair<std::string, std::string>>> ordered;
-    for (const auto& [pair, count] : confusions[validation])
-        ordered.push_back({ count, pair });
-    std::stable_sort(ordered.begin(), ordered.end(),
-        [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::printf("\nConfusiones más frecuentes en validación (verdadero -> reconocido: veces):\n ");
-    for (std::size_t i = 0; i < ordered.size() && i < 24; ++i)
-        std::printf(" %s->%s: %d;", ordered[i].second.first.c_str(),
-            ordered[i].second.second.c_str(), ordered[i].first);
-    std::printf("\n");
-
-    bool failed = false;
-    if (!minimumsFile.empty()) {
-        const std::optional<std::string> minimums = readWhole(minimumsFile);
-        if (!minimums)
-            return 1;
-        std::istringstream lines(*minimums);
-        int checked = 0;
-        const Table& checkedPart = ours[validation];
-        for (std::string line; std::getline(lines, line);) {
-            std::istringstream fields(line);
-            std::string row, group;
-            double minimum = 0;
-            if (line.empty() || line.front() == '#' || !(fields >> row >> group >> minimum))
-                continue;
-            ++checked;
-            const auto found = checkedPart.find(row);
-            const double got = found == checkedPart.end() || !found->second.count(group)
-                ? -1
-                : found->second.at(group).percent();
-            if (got < minimum) {
-                std::printf("FALLO (validación): %s, %s: %.2f %% por debajo del mínimo %.2f %%\n",
-                    row.c_str(), group.c_str(), got, minimum);
-                failed = true;
-            }
-        }
-        if (checked == 0) {
-            std::printf("FALLO: %s no tiene ningún mínimo\n", minimumsFile.c_str());
-            failed = true;
-        }
-    }
-    return failed ? 1 : 0;
+    return meetsMinimums(options->minimumsFile, scores->tables[validation]) ? 0 : 1;
 }

@@ -1,9 +1,11 @@
 #include "characters.hpp"
 
+#include "text_encoding.hpp"
 #include "unicode_library.hpp"
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace vanto::vecplan {
 
@@ -14,37 +16,12 @@ namespace {
 // surrogates included).
 std::size_t decodeOne(std::string_view s, char32_t& cp)
 {
-    if (s.empty())
+    const std::optional<glifora::support::Utf8Character> first
+        = glifora::support::firstUtf8Character(s);
+    if (!first)
         return 0;
-    const auto lead = static_cast<unsigned char>(s[0]);
-    std::size_t length = 0;
-    if (lead < 0x80) {
-        cp = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (s.size() < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if ((c & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
-    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
+    cp = first->codePoint;
+    return first->length;
 }
 
 // Characters that do not show as themselves on a line of text; without

@@ -381,9 +381,6 @@ std::optional<ZoneLayout> zoneLayout(const Bitmap& image)
     for (int i = 0; i < kZones * kZones; ++i) {
         const int* d = directions + i * kDirections;
         layout.measures.push_back({ zones[i], { d[0], d[1], d[2], d[3] } });
-        layout.values.push_back("negro " + std::to_string(zones[i]) + " ‰; contorno ‰: — "
-            + std::to_string(d[0]) + ", / " + std::to_string(d[1]) + ", | " + std::to_string(d[2])
-            + ", \\ " + std::to_string(d[3]));
     }
     return layout;
 }

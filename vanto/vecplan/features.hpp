@@ -20,7 +20,6 @@
 
 #include <array>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -146,17 +145,16 @@ std::optional<Features> computeFeatures(const Bitmap& image, Cleaning* cleaning 
 // are measured in, in image pixels: the square that the character is
 // redrawn in, brought back onto the image, so the grid spans the box's
 // longer side and reaches past the shorter one (edges lie between pixels
-// and need not be whole), with what the vector holds for each zone in
-// words. The viewer draws it, so picture and vector always agree.
+// and need not be whole), with what the vector holds for each zone. The
+// viewer draws it and words the values, so picture and vector always agree.
 struct ZoneLayout {
     BoundingBox box;
     int columns = 0;
     int rows = 0;
     std::vector<double> columnEdges; // columns + 1 positions, left to right
     std::vector<double> rowEdges; // rows + 1 positions, top to bottom
-    std::vector<std::string> values; // rows x columns, row by row, in Spanish
-    // The same values as numbers, row by row: the share of black and of
-    // each outline direction (—, /, |, \), in thousandths.
+    // What the vector holds for each zone, rows x columns, row by row: the
+    // share of black and of each outline direction (—, /, |, \), in thousandths.
     struct Measures {
         int black = 0;
         std::array<int, kDirections> directions {};

@@ -1,7 +1,9 @@
 #include "refset.hpp"
 
 #include "characters.hpp"
+#include "file_failure.hpp"
 #include "ranking.hpp"
+#include "text_encoding.hpp"
 #include "unicode_library.hpp"
 #include "values_text.hpp"
 
@@ -27,37 +29,10 @@ constexpr std::uintmax_t kMaxRefsetBytes = 32u * 1024 * 1024;
 // a control character nor a space.
 bool isOneCharacter(std::string_view s)
 {
-    if (s.empty())
+    const auto first = glifora::support::firstUtf8Character(s);
+    if (!first || first->length != s.size())
         return false;
-    const auto lead = static_cast<unsigned char>(s[0]);
-    std::size_t length = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        length = 1;
-        cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        return false;
-    }
-    if (s.size() != length)
-        return false;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if ((c & 0xC0) != 0x80)
-            return false;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = { 0, 0, 0x80, 0x800, 0x10000 };
-    if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return false;
+    const char32_t cp = first->codePoint;
     return cp > 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0);
 }
 
@@ -264,33 +239,37 @@ std::string refsetSignature()
     return "VECPLAN-REFSET 1 " + std::to_string(kVectorSize);
 }
 
+// The comments of a reference set are written here as the file shows them,
+// the numbers that the code fixes filled in.
 std::string formatRefsetHeader()
 {
     std::string h = refsetSignature() + "\n";
-    h += "# Base de referencias de VECPLAN.EXE: caracteres conocidos y su vector de rasgos.\n";
-    h += "# La primera línea da la versión del formato y la longitud del vector.\n";
-    h += "# Las líneas que empiezan por # son comentarios. Cada una de las demás es una\n";
-    h += "# referencia: carácter, origen (fuente/tamaño en píxeles) y los "
-        + std::to_string(kVectorSize) + "\n";
-    h += "# valores enteros del vector, separados por espacios.\n";
-    h += "# Antes de medir se limpia la imagen: se quitan las motas sueltas lejos del carácter\n";
-    h += "# y se rellenan los poros de sus trazos. El carácter que queda se redibuja en un\n";
-    h += "# cuadrado de " + std::to_string(kNormalSize)
-        + " píxeles (el lado mayor lo llena; el menor, "
-          "según la raíz de su\n";
-    h += "# proporción) y el vector se mide en él, salvo la forma, medida en la caja del\n";
-    h += "# carácter, y el marco, que sitúa la caja entre el borde superior y el inferior de\n";
-    h += "# la imagen:\n";
+    h += R"(# Base de referencias de VECPLAN.EXE: caracteres conocidos y su vector de rasgos.
+# La primera línea da la versión del formato y la longitud del vector.
+# Las líneas que empiezan por # son comentarios. Cada una de las demás es una
+# referencia: carácter, origen (fuente/tamaño en píxeles) y los )"
+        + std::to_string(kVectorSize) + R"(
+# valores enteros del vector, separados por espacios.
+# Antes de medir se limpia la imagen: se quitan las motas sueltas lejos del carácter
+# y se rellenan los poros de sus trazos. El carácter que queda se redibuja en un
+# cuadrado de )"
+        + std::to_string(kNormalSize)
+        + R"( píxeles (el lado mayor lo llena; el menor, según la raíz de su
+# proporción) y el vector se mide en él, salvo la forma, medida en la caja del
+# carácter, y el marco, que sitúa la caja entre el borde superior y el inferior de
+# la imagen:
+)";
     for (const FeatureGroup& g : kGroups) {
         h += "#   valores " + std::to_string(g.offset + 1) + "-"
             + std::to_string(g.offset + g.count) + ": " + std::string(g.name) + " ("
             + std::string(g.meaning) + "); peso " + std::to_string(g.weight) + "\n";
     }
-    h += "# Distancia: raíz de la suma de los cuadrados de las diferencias, cada uno por el\n";
-    h += "# peso de su grupo; el marco, cuando a uno de los dos vectores le falta, suma\n";
-    h += "# " + std::to_string(kUnframedCost)
-        + " a esa suma. El carácter reconocido es el de menor distancia media\n";
-    h += "# a sus dos referencias más cercanas, las de serie y las enseñadas aparte.\n";
+    h += R"(# Distancia: raíz de la suma de los cuadrados de las diferencias, cada uno por el
+# peso de su grupo; el marco, cuando a uno de los dos vectores le falta, suma
+# )" + std::to_string(kUnframedCost)
+        + R"( a esa suma. El carácter reconocido es el de menor distancia media
+# a sus dos referencias más cercanas, las de serie y las enseñadas aparte.
+)";
     return h;
 }
 
@@ -320,15 +299,16 @@ std::string formatTaughtPart(const std::vector<Reference>& taught)
     if (taught.empty())
         return {};
     std::string t = std::string(kTaughtMarker) + " " + std::to_string(taught.size()) + "\n";
-    t += "# Referencias enseñadas por el usuario (con VECPLAN.EXE --aprende o desde el visor),\n";
-    t += "# en el orden en que se enseñaron; la línea de arriba dice cuántas son. Cada línea:\n";
-    t += "# el carácter entre comillas, cuándo se enseñó (fecha y hora local y su diferencia\n";
-    t += "# con la hora universal), la imagen de la que se midió, entre comillas, y los "
-        + std::to_string(kVectorSize) + "\n";
-    t += "# valores de su vector, medidos como al reconocer. Entre comillas, \\\" es una\n";
-    t += "# comilla, \\\\ una barra inversa y \\xHH un byte en hexadecimal (lo que no se\n";
-    t += "# vería en una línea de texto). Se olvidan con VECPLAN.EXE --olvida-imagen,\n";
-    t += "# --olvida o --olvida-todo (VECPLAN.EXE --ayuda).\n";
+    t += R"(# Referencias enseñadas por el usuario (con VECPLAN.EXE --aprende o desde el visor),
+# en el orden en que se enseñaron; la línea de arriba dice cuántas son. Cada línea:
+# el carácter entre comillas, cuándo se enseñó (fecha y hora local y su diferencia
+# con la hora universal), la imagen de la que se midió, entre comillas, y los )"
+        + std::to_string(kVectorSize) + R"(
+# valores de su vector, medidos como al reconocer. Entre comillas, \" es una
+# comilla, \\ una barra inversa y \xHH un byte en hexadecimal (lo que no se
+# vería en una línea de texto). Se olvidan con VECPLAN.EXE --olvida-imagen,
+# --olvida o --olvida-todo (VECPLAN.EXE --ayuda).
+)";
     for (const Reference& r : taught)
         t += formatTaughtReference(r);
     return t;
@@ -555,7 +535,8 @@ std::optional<std::string> readRefsetText(const std::string& path, std::string& 
     // Never blocks: a FIFO or device put in its place is refused.
     FileBytes file = readRegularFile(path, kMaxRefsetBytes);
     if (!file.ok()) {
-        error = "No se puede usar la base de referencias " + path + ": " + file.error + ".";
+        error = "No se puede usar la base de referencias " + path + ": "
+            + glifora::wording::whyNotRead(file.failure) + ".";
         return std::nullopt;
     }
     return std::move(file.bytes);
@@ -578,7 +559,7 @@ std::string readEachReference(
     std::string pending; // the start of a line that the last piece cut
     std::size_t offset = 0; // where the piece starts in the file
     bool stopped = false;
-    const std::string failure = glifora::tools::readRegularFileInPieces(
+    const glifora::support::ReadFailure failure = glifora::support::readRegularFileInPieces(
         path, kMaxRefsetBytes, kPieceBytes, [&](std::string_view piece) {
             std::size_t start = 0;
             for (std::size_t end; !stopped && (end = piece.find('\n', start)) != piece.npos;
@@ -595,8 +576,9 @@ std::string readEachReference(
                 pending.append(piece.substr(start));
             offset += piece.size();
         });
-    if (!failure.empty())
-        return "No se puede usar la base de referencias " + path + ": " + failure + ".";
+    if (!failure.ok())
+        return "No se puede usar la base de referencias " + path + ": "
+            + glifora::wording::whyNotRead(failure) + ".";
     if (!stopped && !pending.empty())
         reader.read(pending, false, offset - pending.size());
     return reader.finish();

@@ -75,10 +75,10 @@ StoreResult replaceRefset(
     const std::string& toolDir, const std::string& text, const StorePause& pause)
 {
     StoreResult result;
-    glifora::tools::ReplaceOptions options;
+    glifora::support::ReplaceOptions options;
     if (pause)
         options.beforeRename = [&] { pause(StorePoint::Written); };
-    result.replaced = glifora::tools::replaceFile(toolDir, kRefsetName, text, options);
+    result.replaced = glifora::support::replaceFile(toolDir, kRefsetName, text, options);
     if (!result.replaced.ok()) {
         result.failed = StoreStep::Replace;
         return result;
@@ -349,7 +349,7 @@ BuiltInUpdate updateBuiltIn(const std::string& toolDir, std::string_view builtIn
     } else if (errno != ENOENT) {
         result.failed = StoreStep::Read;
         result.message = "No se puede usar la base de referencias " + path + ": "
-            + glifora::tools::systemReason(errno) + ".";
+            + glifora::wording::systemReason(errno) + ".";
         return update;
     }
 

@@ -72,7 +72,7 @@ struct StoreResult {
     StoreStep failed = StoreStep::None;
     int error = 0; // the system's error number
     std::string message; // the reader's one-line Spanish message
-    glifora::tools::ReplaceResult replaced;
+    glifora::support::ReplaceResult replaced;
     std::size_t changed = 0; // references added or forgotten
 
     bool ok() const { return failed == StoreStep::None; }

@@ -1,8 +1,9 @@
 // What the tool needs from the file system beyond reading: where its own
-// executable lies, replacing a file atomically, and the lock that orders
-// the readers and writers of the reference set.
+// executable lies, the lock that orders the readers and writers of the
+// reference set, and the replacement of a run's result.
 #pragma once
 
+#include "descriptor.posix.hpp"
 #include "replace_file.hpp"
 
 #include <cstdint>
@@ -11,22 +12,9 @@
 
 namespace vanto::vecplan {
 
-// The directory of the running executable (not the current directory), or
-// an empty string with `error` set to a Spanish message.
+// The folder of the running executable (not the current folder), or an
+// empty string with `error` set to a Spanish message.
 std::string executableDirectory(std::string& error);
-
-// Replaces dir/name with `contents` so that a reader sees either the old
-// file or the whole new one, never part of it: the text goes to a new
-// temporary file in the same directory, reaches the disk, and is then
-// renamed over the old file. Two writers at once leave one of the two whole
-// texts. Returns an empty string on success, otherwise a Spanish message;
-// on failure the old file is left as it was and no temporary file remains.
-std::string replaceFileAtomically(
-    const std::string& dir, std::string_view name, std::string_view contents);
-
-// The Spanish message for a replacement of dir/name that failed.
-std::string describeReplaceFailure(
-    const glifora::tools::ReplaceResult& result, const std::string& dir, std::string_view name);
 
 // A lock on a folder, held from construction until destruction: shared by
 // those that read the reference set there (recognition runs), exclusive for
@@ -41,29 +29,29 @@ public:
     enum class Mode { Shared, Exclusive };
 
     FolderLock(const std::string& dir, Mode mode);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
     bool held() const { return error_ == 0; }
     int error() const { return error_; } // the system's error number when not held
 
 private:
-    int fd_ = -1;
+    // Closing the folder's only descriptor releases the lock.
+    glifora::support::Descriptor folder_;
     int error_ = 0;
 };
 
 // The moment a run starts, in nanoseconds of the system's clock.
 std::int64_t runStartStamp();
 
-// As above, for the result of a run that started at `startStamp`: the file
-// keeps its run's start as its modification time, and under a lock on the
-// directory a result replaces the file only when the file's run started
-// earlier (or the file comes from elsewhere: no run starts in the future).
-// So of two runs started one after the other, the later one's result
-// stays, whichever finishes last. When a later run's result is already
-// there, nothing is written, `superseded` is set and no error is returned.
-std::string replaceFileAtomically(const std::string& dir, std::string_view name,
-    std::string_view contents, std::int64_t startStamp, bool& superseded);
+// Replaces dir/name with `contents` as glifora::support::replaceFile does
+// (a reader sees the old file or the whole new one), for the result of a
+// run that started at `startStamp`: the file keeps its run's start as its
+// modification time, and under a lock on the folder a result replaces the
+// file only when the file's run started earlier (or the file comes from
+// elsewhere: no run starts in the future). So of two runs started one
+// after the other, the later one's result stays, whichever finishes last.
+// When a later run's result is already there, nothing is written and the
+// result is `declined`.
+glifora::support::ReplaceResult replaceRunResult(const std::string& dir, std::string_view name,
+    std::string_view contents, std::int64_t startStamp);
 
 } // namespace vanto::vecplan

@@ -1,6 +1,5 @@
 #include "tool_files.hpp"
 
-#include "replace_file.hpp"
 #include "system_reason.hpp"
 
 #include <cerrno>
@@ -13,84 +12,40 @@
 
 namespace vanto::vecplan {
 
-namespace {
-
-std::string reason(int error)
-{
-    return glifora::tools::systemReason(error);
-}
-
-} // namespace
-
 std::string executableDirectory(std::string& error)
 {
     // Linux names the running program's file here, whatever the current
-    // directory or argv[0] say.
+    // folder or argv[0] say.
     char buffer[PATH_MAX + 1];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
     if (n < 0) {
-        error = "No se puede saber dónde está el programa (/proc/self/exe): " + reason(errno) + ".";
+        error = "No se puede saber dónde está el programa (/proc/self/exe): "
+            + glifora::wording::systemReason(errno) + ".";
         return {};
     }
     std::string path(buffer, static_cast<std::size_t>(n));
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
-        error = "No se puede saber dónde está el programa: ruta sin directorio \"" + path + "\".";
+        error = "No se puede saber dónde está el programa: ruta sin carpeta \"" + path + "\".";
         return {};
     }
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string describeReplaceFailure(
-    const glifora::tools::ReplaceResult& result, const std::string& dir, std::string_view name)
-{
-    using glifora::tools::ReplaceStep;
-    const std::string& temp = result.temporary;
-    switch (result.failed) {
-    case ReplaceStep::None:
-        return {};
-    case ReplaceStep::Create:
-        return "No se puede crear un fichero temporal en " + dir + ": " + reason(result.error)
-            + ".";
-    case ReplaceStep::Write:
-        return "No se puede escribir " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Sync:
-        return "No se puede escribir en disco " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Stamp:
-        return "No se puede fechar " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Close:
-        return "No se puede cerrar " + temp + ": " + reason(result.error) + ".";
-    case ReplaceStep::Lock:
-        return "No se puede bloquear " + dir + ": " + reason(result.error) + ".";
-    case ReplaceStep::Rename:
-        return "No se puede sustituir " + dir + "/" + std::string(name) + ": "
-            + reason(result.error) + ".";
-    }
-    return {};
-}
-
 FolderLock::FolderLock(const std::string& dir, Mode mode)
-    : fd_(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    : folder_(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
-    if (fd_ < 0) {
+    if (!folder_.valid()) {
         error_ = errno;
         return;
     }
-    while (::flock(fd_, mode == Mode::Shared ? LOCK_SH : LOCK_EX) != 0) {
+    while (::flock(folder_.get(), mode == Mode::Shared ? LOCK_SH : LOCK_EX) != 0) {
         if (errno != EINTR) {
             error_ = errno;
-            ::close(fd_);
-            fd_ = -1;
+            folder_.reset();
             return;
         }
     }
-}
-
-FolderLock::~FolderLock()
-{
-    // Closing the folder's only descriptor releases the lock.
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 std::int64_t runStartStamp()
@@ -113,37 +68,19 @@ bool newerResult(const std::string& path, std::int64_t startStamp)
     return stamp > startStamp && stamp <= runStartStamp();
 }
 
-std::string replace(const std::string& dir, std::string_view name, std::string_view contents,
-    const std::int64_t* startStamp, bool& superseded)
-{
-    const std::string target = dir + "/" + std::string(name);
-    glifora::tools::ReplaceOptions options;
-    if (startStamp) {
-        // Runs that compare start stamps do so one at a time, under the
-        // folder's lock, so that none can slip an older result in between
-        // another's check and rename.
-        options.modifiedAt = *startStamp;
-        options.mayReplace = [&] { return !newerResult(target, *startStamp); };
-    }
-    const glifora::tools::ReplaceResult result
-        = glifora::tools::replaceFile(dir, name, contents, options);
-    superseded = result.declined;
-    return describeReplaceFailure(result, dir, name);
-}
-
 } // namespace
 
-std::string replaceFileAtomically(
-    const std::string& dir, std::string_view name, std::string_view contents)
+glifora::support::ReplaceResult replaceRunResult(const std::string& dir, std::string_view name,
+    std::string_view contents, std::int64_t startStamp)
 {
-    bool superseded = false;
-    return replace(dir, name, contents, nullptr, superseded);
-}
-
-std::string replaceFileAtomically(const std::string& dir, std::string_view name,
-    std::string_view contents, std::int64_t startStamp, bool& superseded)
-{
-    return replace(dir, name, contents, &startStamp, superseded);
+    const std::string target = dir + "/" + std::string(name);
+    glifora::support::ReplaceOptions options;
+    // Runs that compare start stamps do so one at a time, under the
+    // folder's lock, so that none can slip an older result in between
+    // another's check and rename.
+    options.modifiedAt = startStamp;
+    options.mayReplace = [&] { return !newerResult(target, startStamp); };
+    return glifora::support::replaceFile(dir, name, contents, options);
 }
 
 } // namespace vanto::vecplan

@@ -28,15 +28,14 @@ std::string formatDecimal(double d, int digits = 2)
 bool publish(const std::string& toolDir, std::int64_t startStamp, const std::string& text,
     const std::string& summary, std::ostream& out)
 {
-    bool superseded = false;
-    const std::string failure
-        = replaceFileAtomically(toolDir, kResultName, text, startStamp, superseded);
-    if (!failure.empty()) {
-        out << summary << failure << '\n';
+    const glifora::support::ReplaceResult result
+        = replaceRunResult(toolDir, kResultName, text, startStamp);
+    if (!result.ok()) {
+        out << summary << describeReplaceFailure(result, toolDir, kResultName) << '\n';
         return false;
     }
     out << summary;
-    if (superseded)
+    if (result.declined)
         out << "(" << kResultName
             << " no se sustituye: ya tiene el resultado de una ejecución empezada después)\n";
     return true;

@@ -33,7 +33,7 @@ std::string doubtLine(const Ranking& ranking);
 // into resvec.txt (replaced atomically). Returns the exit status: 0 when a
 // character was recognised.
 // A run's result never replaces the result of a run that started after it
-// (see replaceFileAtomically); beforePublish, when set, is called just
+// (see replaceRunResult); beforePublish, when set, is called just
 // before the result is left, so that a test can hold a run back there.
 int runVecplan(const std::vector<std::string>& args, const std::string& toolDir, std::ostream& out,
     const std::function<void()>& beforePublish = {});

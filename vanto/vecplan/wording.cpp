@@ -1,7 +1,7 @@
 #include "wording.hpp"
 
+#include "file_failure.hpp"
 #include "system_reason.hpp"
-#include "tool_files.hpp"
 #include "unicode_library.hpp"
 #include "vecplan.hpp"
 
@@ -88,17 +88,26 @@ std::string describeStoreFailure(const StoreResult& result, const std::string& t
         return {};
     case StoreStep::Lock:
         return "No se puede bloquear la carpeta " + toolDir + ": "
-            + glifora::tools::systemReason(result.error) + ".";
+            + glifora::wording::systemReason(result.error) + ".";
     case StoreStep::Read:
     case StoreStep::Damaged:
         return result.message;
     case StoreStep::SetAside:
         return "No se puede apartar la base de referencias " + path
-            + ", que no es válida: " + glifora::tools::systemReason(result.error) + ".";
+            + ", que no es válida: " + glifora::wording::systemReason(result.error) + ".";
     case StoreStep::Replace:
         return describeReplaceFailure(result.replaced, toolDir, kRefsetName);
     }
     return {};
+}
+
+std::string describeReplaceFailure(
+    const glifora::support::ReplaceResult& result, const std::string& dir, std::string_view name)
+{
+    if (result.ok())
+        return {};
+    return "No se puede guardar " + dir + "/" + std::string(name) + ": "
+        + glifora::wording::whyNotWritten(result) + ".";
 }
 
 } // namespace vanto::vecplan

@@ -7,6 +7,8 @@
 #include "recognition.hpp"
 #include "teaching.hpp"
 
+#include "replace_file.hpp"
+
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,11 @@ std::string describeRecognitionFault(const Recognition& recognition, const std::
 
 // Why a change of toolDir's reference set was not made.
 std::string describeStoreFailure(const StoreResult& result, const std::string& toolDir);
+
+// Why dir/name could not be replaced: "No se puede guardar dir/name: " and
+// the failure in the words that the windows use too.
+std::string describeReplaceFailure(
+    const glifora::support::ReplaceResult& result, const std::string& dir, std::string_view name);
 
 // A path as it can be shown on one line (see escapeText).
 std::string shownPath(std::string_view path);

@@ -89,6 +89,7 @@ private slots:
     void showActualSize();
     void showPointer(QPoint pixel);
     void showPixelInfo(QPoint pixel, QPoint globalPosition);
+    // Reconocer, Enseñar…, Deshacer (viewer_teaching.cpp).
     void recogniseImage();
     void askAndTeach();
     void undoTeaching();
@@ -104,7 +105,7 @@ private:
     void createMenus();
     void createToolBar();
     void createLegend();
-    void createRecognitionPanel();
+    void createRecognitionPanel(); // in viewer_teaching.cpp
     QAction* addLayerAction(const QString& text, const QKeySequence& key, Layer layer);
     void setLayer(Layer layer, bool on);
     void setZoom(Zoom zoom, QPoint anchor);
@@ -114,6 +115,7 @@ private:
     QString describePixel(QPoint pixel);
     void showPointerWhereItIs();
     QString tooLargeToSave(QSize size) const;
+    // Recognition and teaching (viewer_teaching.cpp).
     std::optional<vecplan::Recognition> recognition();
     void showRecognition(const vecplan::Recognition& recognition, bool reportFault);
     void refreshRecognition();

@@ -208,9 +208,9 @@ INSTANTIATE_TEST_SUITE_P(Families, PbmBadInput,
             "MagicGluedToWidth", "P13 4\n100100100111", "falta un espacio antes de la anchura" },
         BadInput { "NegativeWidth", "P1 -3 4\n", "se esperaba la anchura y hay «-»" },
         BadInput { "LetterHeight", "P1 3 x\n", "se esperaba la altura y hay «x»" },
-        BadInput { "ZeroWidth", "P1 0 4\n", "tamaño no válido: 0×4" },
-        BadInput { "ZeroHeight", "P4 3 0\n", "tamaño no válido: 3×0" },
-        BadInput { "AbsurdSize", "P4 100000 100000\n", "tamaño desmesurado: 100000×100000" },
+        BadInput { "ZeroWidth", "P1 0 4\n", "tamaño no válido: 0 x 4" },
+        BadInput { "ZeroHeight", "P4 3 0\n", "tamaño no válido: 3 x 0" },
+        BadInput { "AbsurdSize", "P4 100000 100000\n", "tamaño desmesurado: 100000 x 100000" },
         BadInput { "AbsurdPlainSize", "P1 70000 1000\n0", "tamaño desmesurado" },
         BadInput { "WidthOverflowsInt", "P1 4294967297 1\n1", "pasa de" },
         BadInput { "HeightOverflows64Bits", "P4 1 99999999999999999999999\n", "pasa de" },
@@ -314,7 +314,7 @@ TEST_F(PbmFile, FifoWithoutWriterIsRefusedInsteadOfBlocking)
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << std::strerror(errno);
     const PbmResult result = readPbm(path);
     ASSERT_FALSE(result.ok());
-    EXPECT_NE(result.error.find("no es un archivo normal"), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find("no es un fichero normal"), std::string::npos) << result.error;
 }
 
 TEST_F(PbmFile, FileLargerThanTheLimitIsRefusedUnread)

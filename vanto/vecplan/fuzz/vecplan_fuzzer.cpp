@@ -95,7 +95,7 @@ void checkFeatures(const vanto::Bitmap& image)
     check(std::abs(sumOf(*f, kZoneGroup) - 1000) <= 18);
     const int directions = sumOf(*f, kDirectionGroup);
     check(directions == 0 || std::abs(directions - 1000) <= 72);
-    check(layout->values.size() == static_cast<std::size_t>(kZones * kZones));
+    check(layout->measures.size() == static_cast<std::size_t>(kZones * kZones));
     check(layout->columnEdges.front() <= f->box.left + 1e-9);
     check(layout->columnEdges.back() >= f->box.left + f->box.width - 1e-9);
     check(layout->rowEdges.front() <= f->box.top + 1e-9);

@@ -214,16 +214,14 @@ TEST(Features, ZoneLayoutIsTheGridTheZonesAreMeasuredIn)
         EXPECT_NEAR(layout->rowEdges[k + 1] - layout->rowEdges[k],
             layout->rowEdges[1] - layout->rowEdges[0], 1e-9);
     }
-    // Each zone's words carry the values the vector holds for it.
+    // Each zone carries the values the vector holds for it.
     const auto f = computeFeatures(t);
-    ASSERT_EQ(layout->values.size(), 36u);
+    ASSERT_EQ(layout->measures.size(), 36u);
     for (std::size_t i = 0; i < 36; ++i) {
         const int* d = f->values.data() + kGroups[kDirection].offset + i * kDirections;
-        EXPECT_EQ(layout->values[i],
-            "negro " + std::to_string(f->values[i]) + " ‰; contorno ‰: — " + std::to_string(d[0])
-                + ", / " + std::to_string(d[1]) + ", | " + std::to_string(d[2]) + ", \\ "
-                + std::to_string(d[3]))
-            << i;
+        EXPECT_EQ(layout->measures[i].black, f->values[i]) << i;
+        for (std::size_t k = 0; k < kDirections; ++k)
+            EXPECT_EQ(layout->measures[i].directions[k], d[k]) << i << " direction " << k;
     }
     // The bar's zones are black, the zones beside the stem white.
     EXPECT_GT(f->values[1 * kZones + 2], 0);

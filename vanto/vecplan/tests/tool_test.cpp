@@ -2,7 +2,6 @@
 // a directory of its own, started from another current directory.
 #include "test_files.hpp"
 #include "test_images.hpp"
-#include "tool_files.hpp"
 #include "unicode_library.hpp"
 #include "vecplan.hpp"
 
@@ -301,38 +300,4 @@ TEST(VecplanTool, ReaderNeverSeesAPartialResultWhileRunsOverlap)
     EXPECT_TRUE(last == resultT || last == resultL) << last;
     EXPECT_EQ(tool.dir.entries(),
         (std::vector<std::string> { "VECPLAN.EXE", "refset.db", "resvec.txt" }));
-}
-
-// The same with a large text written by the library itself, which takes long
-// enough to write that a reader would catch an in-place rewrite half done.
-TEST(ReplaceFileAtomically, ConcurrentWritersOfLargeTextsNeverShowAMixedFile)
-{
-    ScratchDir dir;
-    const std::string a(4 << 20, 'a');
-    const std::string b(4 << 20, 'b');
-    ASSERT_EQ(replaceFileAtomically(dir.path(), "r.txt", a), "");
-
-    std::atomic<bool> done { false };
-    std::atomic<int> bad { 0 };
-    std::thread reader([&] {
-        while (!done) {
-            const std::string seen = readText(dir.file("r.txt"));
-            if (seen != a && seen != b)
-                ++bad;
-        }
-    });
-    std::atomic<int> failures { 0 };
-    auto writer = [&](const std::string& text) {
-        for (int i = 0; i < 15; ++i)
-            if (!replaceFileAtomically(dir.path(), "r.txt", text).empty())
-                ++failures;
-    };
-    std::thread wa(writer, std::cref(a)), wb(writer, std::cref(b));
-    wa.join();
-    wb.join();
-    done = true;
-    reader.join();
-    EXPECT_EQ(failures.load(), 0);
-    EXPECT_EQ(bad.load(), 0);
-    EXPECT_EQ(dir.entries(), std::vector<std::string> { "r.txt" });
 }

@@ -1,6 +1,5 @@
 #include "test_files.hpp"
 #include "test_images.hpp"
-#include "tool_files.hpp"
 #include "vecplan.hpp"
 
 #include <gtest/gtest.h>
@@ -237,34 +236,11 @@ TEST(Vecplan, UnwritableDirectoryIsReportedAndFails)
     std::ostringstream out;
     const int status = runVecplan({ dir.file("bueno.pbm") }, dir.file("no-existe"), out);
     EXPECT_NE(status, 0);
-    EXPECT_NE(out.str().find("No se puede crear un fichero temporal en " + dir.file("no-existe")),
+    EXPECT_NE(out.str().find("No se puede guardar " + dir.file("no-existe")
+                  + "/resvec.txt: no se puede crear un fichero en la carpeta: no existe el "
+                    "fichero o el directorio (error 2)."),
         std::string::npos)
         << out.str();
-}
-
-TEST(ReplaceFileAtomically, WritesTheTextAndLeavesNoTemporaryFile)
-{
-    ScratchDir dir;
-    writeText(dir.file("r.txt"), "viejo");
-    EXPECT_EQ(replaceFileAtomically(dir.path(), "r.txt", "nuevo\n"), "");
-    EXPECT_EQ(readText(dir.file("r.txt")), "nuevo\n");
-    EXPECT_EQ(dir.entries(), std::vector<std::string> { "r.txt" });
-    struct stat st { };
-    ASSERT_EQ(::stat(dir.file("r.txt").c_str(), &st), 0);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
-}
-
-TEST(ReplaceFileAtomically, FailureLeavesTheOldFileAndNoTemporaryFile)
-{
-    ScratchDir dir;
-    // A directory in the target's place cannot be renamed over.
-    std::filesystem::create_directory(dir.file("r.txt"));
-    const std::string error = replaceFileAtomically(dir.path(), "r.txt", "nuevo\n");
-    EXPECT_NE(error.find("No se puede sustituir"), std::string::npos) << error;
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("r.txt")));
-    EXPECT_EQ(dir.entries(), std::vector<std::string> { "r.txt" });
 }
 
 TEST(Vecplan, RefsetReplacedByAFifoIsRefusedWithoutWaiting)
@@ -274,6 +250,6 @@ TEST(Vecplan, RefsetReplacedByAFifoIsRefusedWithoutWaiting)
     writeText(dir.file("o.pbm"), vanto::formatPlainPbm(ring()));
     const RunResult r = run(dir, { dir.file("o.pbm") });
     EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.out.find("no es un archivo normal"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("no es un fichero normal"), std::string::npos) << r.out;
     EXPECT_EQ(readText(dir.file("resvec.txt")), r.out);
 }

@@ -7,7 +7,6 @@
 
 #include <QPainter>
 #include <QPointF>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -231,19 +230,6 @@ TEST(Picture, ZoneValuesAreDrawnWholeInsideTheirZonesPartOfThePicture)
     }
 }
 
-TEST(Legend, NumbersAreWrittenTheSpanishWay)
-{
-    ViewerScene scene(sample("e.pbm"));
-    QStringList lines;
-    for (const LegendEntry& entry : legendEntries(scene, DefectsLayer | DeficiencyLayer))
-        lines << entry.text;
-    // "4,62 píxeles": a decimal comma, never a point, as the reader writes it.
-    EXPECT_EQ(lines.filter(QRegularExpression("el más hondo, \\d+,\\d\\d píxeles$")).size(), 1)
-        << lines.join('|').toStdString();
-    EXPECT_TRUE(lines.filter(QRegularExpression("\\d\\.\\d\\d")).isEmpty())
-        << lines.join('|').toStdString();
-}
-
 TEST(Picture, PaintingItPieceByPieceGivesTheSamePixelsAsPaintingItWhole)
 {
     // A window repaints only what is exposed: every layer must join up
@@ -289,86 +275,6 @@ TEST(Picture, ReducedPictureIsBlackWhereverItsBlockHasABlackPixel)
                     << x << "," << y << " round " << round;
             }
     }
-}
-
-struct ZoomCase {
-    QSize image;
-    QSize room;
-    Zoom fit;
-};
-
-TEST(Zoom, FitShowsTheWholeImageAndStepsGoRoundTheLadder)
-{
-    for (const ZoomCase& c : {
-             ZoomCase { { 64, 64 }, { 1000, 800 }, { 12, 1 } },
-             ZoomCase { { 512, 512 }, { 1000, 800 }, { 1, 1 } },
-             ZoomCase { { 4096, 4096 }, { 1000, 800 }, { 1, 6 } },
-             ZoomCase { { 1000, 10 }, { 999, 800 }, { 1, 2 } },
-         }) {
-        EXPECT_EQ(fitZoom(c.image, c.room), c.fit) << c.image.width();
-        EXPECT_LE(c.fit.pictureSize(c.image).width(), c.room.width());
-        EXPECT_LE(c.fit.pictureSize(c.image).height(), c.room.height());
-    }
-    EXPECT_EQ(zoomedIn({ 15, 1 }), (Zoom { 16, 1 }));
-    EXPECT_EQ(zoomedOut({ 15, 1 }), (Zoom { 12, 1 }));
-    EXPECT_EQ(zoomedIn({ 1, 5 }), (Zoom { 1, 4 }));
-    EXPECT_EQ(zoomedOut({ 1, 1 }), (Zoom { 1, 2 }));
-    EXPECT_EQ(zoomedIn({ 1, 2 }), (Zoom { 1, 1 }));
-    EXPECT_EQ(zoomedIn({ 256, 1 }), (Zoom { 256, 1 }));
-    EXPECT_EQ(zoomedOut({ 1, 64 }), (Zoom { 1, 64 }));
-}
-
-bool hasEntry(const QList<LegendEntry>& entries, const QString& text)
-{
-    for (const LegendEntry& entry : entries) {
-        if (entry.text == text)
-            return true;
-    }
-    return false;
-}
-
-TEST(Legend, LayersWithNothingToShowAreListedAndSaySo)
-{
-    const Layers all
-        = BordersLayer | HullLayer | DefectsLayer | DeficiencyLayer | ZonesLayer | ZoneValuesLayer;
-    ViewerScene square(bitmapFromRows({ "....", ".##.", ".##.", "...." }));
-    const QList<LegendEntry> solid = legendEntries(square, all);
-    EXPECT_TRUE(hasEntry(solid, "Bordes exteriores: 1"));
-    EXPECT_TRUE(hasEntry(solid, "Bordes de hueco: ninguno, la imagen no tiene huecos"));
-    EXPECT_TRUE(hasEntry(solid, "Defectos de convexidad: ninguno"));
-    EXPECT_TRUE(hasEntry(solid, "Lagos: ninguno"));
-    EXPECT_TRUE(hasEntry(solid, "Bahías: ninguna"));
-
-    ViewerScene blank(bitmapFromRows({ "...", "..." }));
-    const QList<LegendEntry> empty = legendEntries(blank, all);
-    for (const char* text : { "Bordes: ninguno, la imagen no tiene píxeles negros",
-             "Casco convexo: ninguno, la imagen no tiene píxeles negros",
-             "Zonas: ninguna, la imagen no tiene píxeles negros" })
-        EXPECT_TRUE(hasEntry(empty, text)) << text;
-
-    const QList<LegendEntry> off = legendEntries(square, {});
-    EXPECT_EQ(off.size(), 5);
-    for (const LegendEntry& entry : off)
-        EXPECT_TRUE(entry.text.endsWith(": capa apagada")) << entry.text.toStdString();
-}
-
-TEST(Scene, ImageWithMoreBordersThanAPictureCanHoldKeepsTheFirstAndSaysSo)
-{
-    // A checkerboard: a hole at every inner white pixel, half a million.
-    const int n = 1024;
-    Bitmap board;
-    board.width = board.height = n;
-    for (int y = 0; y < n; ++y)
-        for (int x = 0; x < n; ++x)
-            board.pixels.push_back((x + y) % 2 == 0);
-    ViewerScene scene(board);
-    const BorderAnalysis& borders = scene.borders();
-    EXPECT_FALSE(borders.complete);
-    ASSERT_EQ(borders.borders.size(), ViewerScene::kMaxBorders);
-    // Numbered as in discovery, so the names agree with TRAZOC.EXE's.
-    EXPECT_EQ(borders.borders.back().number, ViewerScene::kMaxBorders);
-    EXPECT_TRUE(hasEntry(legendEntries(scene, BordersLayer),
-        "Solo se dibujan los primeros 16.384 bordes: la imagen tiene más"));
 }
 
 } // namespace

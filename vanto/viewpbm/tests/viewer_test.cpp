@@ -130,7 +130,7 @@ TEST(ViewerInput, ImagesTooLongForAWindowAreRefused)
     QTemporaryDir dir;
     const QString path = writeFile(dir, "tira.pbm", "P4 40000 1\n" + QByteArray(40000 / 8, '\xff'));
     const vanto::ViewerInput input = vanto::loadViewerInput({ path });
-    EXPECT_TRUE(input.error.contains("40000×1")) << input.error.toStdString();
+    EXPECT_TRUE(input.error.contains("40000 x 1")) << input.error.toStdString();
     EXPECT_TRUE(input.bitmap.pixels.empty());
 }
 
@@ -306,6 +306,31 @@ TEST_F(ShownViewer, HoveringABorderNamesItAsTheContourToolNumbersIt)
     EXPECT_FALSE(window->pointerText().contains("Borde")) << window->pointerText().toStdString();
 }
 
+TEST_F(ShownViewer, HoveringWithTheZonesOnNamesTheZoneAndWhatTheVectorHoldsForIt)
+{
+    const Bitmap b = sample("B.pbm");
+    show("B.pbm", b);
+    vanto::ViewerScene scene(b);
+    ASSERT_TRUE(scene.zones());
+    const vanto::vecplan::ZoneLayout& zones = *scene.zones();
+    // The middle of the zone in the second row, third column.
+    const QPoint inside(static_cast<int>((zones.columnEdges[2] + zones.columnEdges[3]) / 2),
+        static_cast<int>((zones.rowEdges[1] + zones.rowEdges[2]) / 2));
+    hover(*window, inside);
+    EXPECT_FALSE(window->pointerText().contains("zona")) << window->pointerText().toStdString();
+    QTest::keyClick(window.get(), Qt::Key_Z);
+    hover(*window, inside);
+    const auto& m = zones.measures[static_cast<std::size_t>(zones.columns + 2)];
+    EXPECT_TRUE(window->pointerText().endsWith(
+        QString("· zona de la fila 2, columna 3: negro %1 ‰; contorno ‰: — %2, / %3, | %4, \\ %5")
+            .arg(m.black)
+            .arg(m.directions[0])
+            .arg(m.directions[1])
+            .arg(m.directions[2])
+            .arg(m.directions[3])))
+        << window->pointerText().toStdString();
+}
+
 TEST_F(ShownViewer, CtrlWheelZoomsAboutThePointerAndCtrl0FitsTheWholeImage)
 {
     Bitmap big = bitmapFromRows(std::vector<std::string>(900, std::string(1200, '0')));
@@ -421,7 +446,7 @@ TEST_F(ShownViewer, FailedSaveGivesASpanishBoxWithTheReasonAndLeavesNothing)
         QString folder;
         QString reason;
     } cases[] = {
-        { closed, "no se puede crear un archivo en la carpeta: permiso denegado (error 13)" },
+        { closed, "no se puede crear un fichero en la carpeta: permiso denegado (error 13)" },
         { dir.filePath("ocupada"), "(error 21)" },
     };
     for (const auto& c : cases) {
