@@ -11,19 +11,6 @@ namespace vanto::vecplan {
 
 namespace {
 
-// The code point at the start of s and its length in bytes, or a length of
-// 0 when s does not start with well-formed UTF-8 (overlong forms and
-// surrogates included).
-std::size_t decodeOne(std::string_view s, char32_t& cp)
-{
-    const std::optional<glifora::support::Utf8Character> first
-        = glifora::support::firstUtf8Character(s);
-    if (!first)
-        return 0;
-    cp = first->codePoint;
-    return first->length;
-}
-
 // Characters that do not show as themselves on a line of text; without
 // ICU to tell, any character outside ASCII.
 bool invisible(char32_t cp)
@@ -98,13 +85,12 @@ LabelCheck checkLabel(std::string_view text)
         return fail(LabelFault::Several);
     char32_t first = 0;
     for (std::string_view rest = text; !rest.empty();) {
-        char32_t cp = 0;
-        const std::size_t length = decodeOne(rest, cp);
-        if (length == 0)
+        const auto character = glifora::support::firstUtf8Character(rest);
+        if (!character)
             return fail(LabelFault::NotUtf8);
         if (rest.size() == text.size())
-            first = cp;
-        rest.remove_prefix(length);
+            first = character->codePoint;
+        rest.remove_prefix(character->length);
     }
     // The usual case, a printable ASCII character, needs no tables.
     if (text.size() == 1 && first > 0x20 && first < 0x7F) {
@@ -187,13 +173,14 @@ std::string escapeText(std::string_view bytes)
             bytes.remove_prefix(1);
             continue;
         }
-        char32_t cp = 0;
-        const std::size_t length = decodeOne(bytes, cp);
-        if (length == 0) {
+        const auto character = glifora::support::firstUtf8Character(bytes);
+        if (!character) {
             escapeBytes(bytes.substr(0, 1));
             bytes.remove_prefix(1);
             continue;
         }
+        const char32_t cp = character->codePoint;
+        const std::size_t length = character->length;
         const bool plain = cp >= 0x20 && cp < 0x7F;
         if (!plain && invisible(cp))
             escapeBytes(bytes.substr(0, length));
